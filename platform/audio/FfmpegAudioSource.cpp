@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -106,6 +107,7 @@ class FfmpegAudioSource : public AudioSource {
       if (rc == AVERROR_EOF) {
         flushResampler();
         finished_ = true;
+        checkStatedLength();
         return !pending_.empty();
       }
       if (rc != AVERROR(EAGAIN)) return fail(rc);
@@ -163,8 +165,27 @@ class FfmpegAudioSource : public AudioSource {
     return true;
   }
 
+  // A container that states its stream's length but runs out of data well
+  // before it was cut short (a partial copy or download). That is a failure,
+  // not the end of the audio. Lengths estimated from the bit rate prove
+  // nothing and are not checked.
+  void checkStatedLength() {
+    const AVStream* stream = format_->streams[stream_];
+    if (format_->duration_estimation_method != AVFMT_DURATION_FROM_STREAM) return;
+    if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) return;
+    const double stated = static_cast<double>(stream->duration) * av_q2d(stream->time_base);
+    const double decoded = static_cast<double>(inputSamples_) / codec_->sample_rate;
+    // Encoder delay and padding account for a few hundredths of a second.
+    if (decoded + 0.1 < stated) {
+      char text[96];
+      std::snprintf(text, sizeof text, "the file is cut short (it states %.3f s)", stated);
+      failWith(text);
+    }
+  }
+
   bool convert(const AVFrame* frame) {
     if (frame->nb_samples <= 0) return true;
+    inputSamples_ += frame->nb_samples;
     if (!ensureResampler(frame)) return false;
     if (frame->sample_rate != inputRate_) {
       return failWith("the sample rate changes inside the stream");
@@ -211,6 +232,7 @@ class FfmpegAudioSource : public AudioSource {
   SwrContext* resampler_ = nullptr;
   int stream_ = -1;
   int inputRate_ = 0;
+  std::int64_t inputSamples_ = 0;
   bool draining_ = false;
   bool finished_ = false;
   std::vector<float> pending_;
