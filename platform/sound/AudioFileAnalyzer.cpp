@@ -140,7 +140,7 @@ bool AudioFileAnalyzer::run() {
     const auto planned = planWindows(request, classifier.sampleRate());
     if (const auto* error = std::get_if<SoundError>(&planned)) return fail(*error);
     const WindowPlan plan = std::get<WindowPlan>(planned);
-    if (source_->sampleRate() != plan.sampleRate) {
+    if (!source_ || source_->sampleRate() != plan.sampleRate) {
       audio::OpenResult reopened = opener_(path_, plan.sampleRate);
       if (!reopened.source) return fail({"Cannot read the file as audio: " + reopened.error});
       source_ = std::move(reopened.source);

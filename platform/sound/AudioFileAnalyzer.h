@@ -41,6 +41,8 @@ class AudioFileAnalyzer {
   // included. `workers` 0 means one per processor.
   static AnalyzerOrError open(const std::string& path, AudioOpener opener, unsigned workers = 0);
 
+  // `source` is the file already opened, or null to open it when the
+  // analysis starts.
   AudioFileAnalyzer(std::string path, AudioOpener opener,
                     std::unique_ptr<audio::AudioSource> source, unsigned workers);
   // Waits for an analysis that is still running.

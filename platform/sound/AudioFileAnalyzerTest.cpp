@@ -196,3 +196,70 @@ TEST_F(AnalyzerOnFiles, ATruncatedFileIsAFailureNotAShorterResult) {
 
 }  // namespace
 }  // namespace platform::sound
+
+namespace platform::sound {
+namespace {
+
+// A long stream from memory, so the decoder fills the queue and has to be
+// stopped when classification fails.
+AudioOpener memoryAudio(std::size_t seconds, std::optional<std::string> failure = {}) {
+  return [=](const std::string&, int rate) {
+    return audio::OpenResult{std::make_unique<testing::MemoryAudioSource>(
+                                 std::vector<float>(seconds * std::size_t(rate), 0.25f), rate, failure),
+                             ""};
+  };
+}
+
+TEST(AudioFileAnalyzer, AClassifierFailureStopsTheAnalysisAndIsReportedOnce) {
+  std::atomic<int> calls = 0;
+  const auto throwing = std::make_shared<ScriptedClassifier>(
+      std::vector<std::string>{"a"}, [&](std::span<const float>) {
+        if (++calls == 3) throw std::runtime_error("out of memory");
+        return std::vector<float>{0.5f};
+      });
+  const auto miscounting = std::make_shared<ScriptedClassifier>(
+      std::vector<std::string>{"a", "b"}, [](std::span<const float>) { return std::vector<float>{0.5f}; });
+  const std::pair<std::shared_ptr<const Classifier>, std::string> cases[] = {
+      {throwing, "Classification failed: out of memory"},
+      {miscounting, "The classifier gave 1 confidences for 2 labels."},
+  };
+  for (const auto& [classifier, message] : cases) {
+    AudioFileAnalyzer analyzer("memo", memoryAudio(600), nullptr, 3);
+    const Analysis analysis = analyze(analyzer, classifier);
+    EXPECT_EQ(analysis.completions, std::vector<bool>{false});
+    EXPECT_EQ(analysis.observer->failures, std::vector<std::string>{message});
+    EXPECT_EQ(analysis.observer->completions, 0);
+    EXPECT_LT(analysis.observer->results.size(), 100u) << "the decoder stops early";
+  }
+}
+
+TEST(AudioFileAnalyzer, TakesOneRequestBeforeItStartsAndCompletesEachCallOnce) {
+  auto analyzer = std::make_unique<AudioFileAnalyzer>("memo", memoryAudio(3), nullptr, 2);
+  const auto observer = std::make_shared<RecordingObserver>();
+  const auto request = std::make_shared<ClassifySoundRequest>(loudness());
+  auto bad = std::make_shared<ClassifySoundRequest>(loudness());
+  bad->setOverlapFactor(1.0);
+  EXPECT_EQ(analyzer->addRequest(bad, observer)->localizedDescription,
+            "The overlap factor must be at least 0 and less than 1.");
+  EXPECT_EQ(analyzer->addRequest(request, observer), std::nullopt);
+  EXPECT_EQ(analyzer->addRequest(request, observer)->localizedDescription,
+            "This analyzer already has a request.");
+
+  std::atomic<int> first = 0, second = 0;
+  std::atomic<bool> secondFlag = true;
+  analyzer->analyze([&](bool) { ++first; });
+  analyzer->analyze([&](bool finished) {
+    secondFlag = finished;
+    ++second;
+  });
+  EXPECT_EQ(second, 1) << "a second call is answered at once";
+  EXPECT_FALSE(secondFlag);
+  EXPECT_EQ(analyzer->addRequest(bad, observer)->localizedDescription, "The analysis has already started.");
+  analyzer.reset();  // waits for the analysis
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(observer->results.size(), 5u);
+  EXPECT_EQ(observer->completions, 1);
+}
+
+}  // namespace
+}  // namespace platform::sound
