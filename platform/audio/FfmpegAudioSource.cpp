@@ -25,6 +25,47 @@ std::string describe(int code) {
   return text;
 }
 
+std::uint32_t littleEndian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+// The length a RIFF WAVE file's header gives its data, in seconds. FFmpeg
+// quietly shortens a data chunk that runs past the end of the file, so a cut
+// file would otherwise look complete. Nothing when the header does not say
+// (no size, or the streaming placeholder sizes 0 and 0xFFFFFFFF).
+std::optional<double> statedWaveSeconds(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  unsigned char head[12];
+  std::optional<double> seconds;
+  std::uint32_t bytesPerSecond = 0;
+  if (std::fread(head, 1, 12, file) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+      std::memcmp(head + 8, "WAVE", 4) == 0) {
+    unsigned char chunk[8];
+    for (int i = 0; i < 64 && std::fread(chunk, 1, 8, file) == 8; ++i) {
+      const std::uint32_t size = littleEndian(chunk + 4, 4);
+      if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
+        // Format, channels, sample rate, then bytes per second.
+        unsigned char format[12];
+        if (std::fread(format, 1, 12, file) != 12) break;
+        bytesPerSecond = littleEndian(format + 8, 4);
+        if (std::fseek(file, long(size) - 12 + long(size & 1), SEEK_CUR) != 0) break;
+      } else if (std::memcmp(chunk, "data", 4) == 0) {
+        if (size != 0 && size != 0xFFFFFFFFu && bytesPerSecond != 0) {
+          seconds = double(size) / bytesPerSecond;
+        }
+        break;
+      } else if (std::fseek(file, long(size) + long(size & 1), SEEK_CUR) != 0) {
+        break;
+      }
+    }
+  }
+  std::fclose(file);
+  return seconds;
+}
+
 class FfmpegAudioSource : public AudioSource {
  public:
   explicit FfmpegAudioSource(int rate) : rate_(rate) {}
@@ -47,6 +88,7 @@ class FfmpegAudioSource : public AudioSource {
     int rc = avformat_open_input(&format_, path.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (rc < 0) return describe(rc);
+    if (std::strcmp(format_->iformat->name, "wav") == 0) statedSeconds_ = statedWaveSeconds(path);
     rc = avformat_find_stream_info(format_, nullptr);
     if (rc < 0) return describe(rc);
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
@@ -171,9 +213,11 @@ class FfmpegAudioSource : public AudioSource {
   // nothing and are not checked.
   void checkStatedLength() {
     const AVStream* stream = format_->streams[stream_];
-    if (format_->duration_estimation_method != AVFMT_DURATION_FROM_STREAM) return;
-    if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) return;
-    const double stated = static_cast<double>(stream->duration) * av_q2d(stream->time_base);
+    double stated = statedSeconds_.value_or(0);
+    if (format_->duration_estimation_method == AVFMT_DURATION_FROM_STREAM &&
+        stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
+      stated = std::max(stated, static_cast<double>(stream->duration) * av_q2d(stream->time_base));
+    }
     const double decoded = static_cast<double>(inputSamples_) / codec_->sample_rate;
     // Encoder delay and padding account for a few hundredths of a second.
     if (decoded + 0.1 < stated) {
@@ -233,6 +277,7 @@ class FfmpegAudioSource : public AudioSource {
   int stream_ = -1;
   int inputRate_ = 0;
   std::int64_t inputSamples_ = 0;
+  std::optional<double> statedSeconds_;
   bool draining_ = false;
   bool finished_ = false;
   std::vector<float> pending_;
