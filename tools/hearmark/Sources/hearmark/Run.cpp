@@ -24,14 +24,24 @@ bool existsAt(const std::string& path) {
 }
 
 // The rows as a pretty-printed JSON array, or why they cannot be written.
+// Written row by row, as the whole array would print with an indent of two,
+// so no second copy of every row is held as a JSON tree.
 Outcome jsonDocument(const std::vector<Row>& rows) {
-  nlohmann::json document = nlohmann::json::array();
-  for (const Row& row : rows) document.push_back({{"time", row.time}, {"labels", row.labels}});
+  std::string text = "[";
   try {
-    return {document.dump(2) + "\n", "", 0};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const nlohmann::json row = {{"time", rows[i].time}, {"labels", rows[i].labels}};
+      text += i == 0 ? "\n  " : ",\n  ";
+      for (const char c : row.dump(2)) {
+        text += c;
+        if (c == '\n') text += "  ";
+      }
+    }
   } catch (const nlohmann::json::exception& e) {
     return failure(std::string("Error: ") + e.what());
   }
+  text += rows.empty() ? "]\n" : "\n]\n";
+  return {std::move(text), "", 0};
 }
 
 }  // namespace
