@@ -11,6 +11,7 @@
 #include "platform/testing/RunProgram.h"
 #include "platform/testing/ScriptedClassifier.h"
 #include "platform/testing/TempDirectory.h"
+#include "platform/testing/WaveHeader.h"
 
 namespace platform::sound {
 namespace {
@@ -96,20 +97,6 @@ void run(const std::string& program, const std::vector<std::string>& args) {
   ASSERT_EQ(made.status, 0) << program << ": " << made.err;
 }
 
-std::string waveHeader(int rate, int channels, std::uint32_t dataBytes) {
-  std::string header = "RIFF";
-  const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) header.push_back(char((v >> (8 * i)) & 0xff));
-  };
-  put(36 + dataBytes, 4);
-  header += "WAVEfmt ";
-  put(16, 4), put(1, 2), put(std::uint32_t(channels), 2), put(std::uint32_t(rate), 4);
-  put(std::uint32_t(rate * channels * 2), 4), put(std::uint32_t(channels * 2), 2), put(16, 2);
-  header += "data";
-  put(dataBytes, 4);
-  return header;
-}
-
 void truncate(const std::string& path, double keep) {
   std::filesystem::resize_file(path, std::uintmax_t(double(std::filesystem::file_size(path)) * keep));
 }
@@ -159,7 +146,7 @@ TEST_F(AnalyzerOnFiles, ClassifiesHalfOverlappingWindowsToTheEndOfEachFormat) {
 }
 
 TEST_F(AnalyzerOnFiles, AFileWithoutSamplesCompletesWithNoResults) {
-  const std::string path = dir->write("empty.wav", waveHeader(16000, 1, 0));
+  const std::string path = dir->write("empty.wav", testing::waveHeader(16000, 1, 0));
   auto opened = AudioFileAnalyzer::open(path, audio::openAudioFile);
   ASSERT_TRUE(opened.analyzer) << opened.error.localizedDescription;
   const Analysis analysis = analyze(*opened.analyzer, loudness());

@@ -9,6 +9,7 @@
 
 #include "platform/testing/RunProgram.h"
 #include "platform/testing/TempDirectory.h"
+#include "platform/testing/WaveHeader.h"
 
 namespace {
 
@@ -20,19 +21,6 @@ const std::string kUsage =
     "Usage: hearmark <audio-file> [--floor 0.05] [--top 8]\n"
     "       hearmark --list-labels\n";
 
-std::string waveHeader(std::uint32_t dataBytes) {
-  std::string header = "RIFF";
-  const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) header.push_back(char((v >> (8 * i)) & 0xff));
-  };
-  put(36 + dataBytes, 4);
-  header += "WAVEfmt ";
-  put(16, 4), put(1, 2), put(1, 2), put(16000, 4), put(32000, 4), put(2, 2), put(16, 2);
-  header += "data";
-  put(dataBytes, 4);
-  return header;
-}
-
 class HearmarkCommandLine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -41,9 +29,9 @@ class HearmarkCommandLine : public ::testing::Test {
     const auto made = runProgram("/usr/bin/sox", {"-n", "-r", "44100", "-c", "2", *dir / "tone.wav",
                                                   "synth", "1", "sine", "440", "pad", "0", "1.25"});
     ASSERT_EQ(made.status, 0) << made.err;
-    dir->write("empty.wav", waveHeader(0));
+    dir->write("empty.wav", platform::testing::waveHeader(16000, 1, 0));
     // The header promises 2.25 s, the data holds one second.
-    dir->write("cut.wav", waveHeader(72000) + std::string(32000, '\0'));
+    dir->write("cut.wav", platform::testing::waveHeader(16000, 1, 72000) + std::string(32000, '\0'));
     dir->write("notes.txt", "words, not sound\n");
     std::filesystem::create_directory(*dir / "folder.m4a");
   }
