@@ -200,6 +200,10 @@ TEST(RunRename, HiddenWriteFailsParkedWriteTakes) {
                                   kCommitPauses);
   EXPECT_EQ(r.windowPosition(), (Point{3200, 2400}));
   EXPECT_EQ(h.savedWindow.load(), (SavedWindow{{100, 50}, testing::kVoiceMemosPid}));
+
+  // A later restore run brings the window back.
+  EXPECT_EQ(json(h.run({"--restore-window"})), R"({"result":"ok")" "}");
+  EXPECT_EQ(r.windowPosition(), (Point{100, 50}));
 }
 
 TEST(RunRename, WithoutHiddenFirstTheOnlyWriteIsParked) {
