@@ -16,6 +16,10 @@ struct CapturedRun {
 // Where a child's standard error goes.
 enum class ErrorStream { Inherit, Discard };
 
+// Where a child's standard streams go when nothing is captured: ours, or all
+// three on /dev/null (for a program whose chatter must not reach our output).
+enum class StandardStreams { Inherit, Discard };
+
 // Starts programs from an argument vector, never through a shell.
 // `arguments` excludes the program itself, which becomes argv[0].
 class ProcessLauncher {
@@ -29,10 +33,11 @@ class ProcessLauncher {
       const std::string& program, const std::vector<std::string>& arguments,
       ErrorStream errors = ErrorStream::Inherit) = 0;
 
-  // All streams inherited; waits for the child and gives its exit status.
-  // Nothing when it cannot be started.
+  // Streams inherited or on /dev/null; waits for the child and gives its exit
+  // status. Nothing when it cannot be started.
   virtual std::optional<int> runAndWait(const std::string& program,
-                                        const std::vector<std::string>& arguments) = 0;
+                                        const std::vector<std::string>& arguments,
+                                        StandardStreams streams = StandardStreams::Inherit) = 0;
 
   // Starts the program in the background in a session of its own, with its
   // standard streams on /dev/null, and does not wait. False when it cannot be
@@ -51,7 +56,8 @@ class RealProcessLauncher : public ProcessLauncher {
                                                 const std::vector<std::string>& arguments,
                                                 ErrorStream errors = ErrorStream::Inherit) override;
   std::optional<int> runAndWait(const std::string& program,
-                                const std::vector<std::string>& arguments) override;
+                                const std::vector<std::string>& arguments,
+                                StandardStreams streams = StandardStreams::Inherit) override;
   bool startDetached(const std::string& program,
                      const std::vector<std::string>& arguments) override;
 };

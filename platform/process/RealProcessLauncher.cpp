@@ -47,6 +47,15 @@ class FileActions {
   bool ok_ = false;
 };
 
+// Puts the child's standard input, output and error on /dev/null.
+bool onDevNull(FileActions& actions) {
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    const int flags = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+    if (posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/null", flags, 0) != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<CapturedRun> RealProcessLauncher::runCapturingOutput(
@@ -86,10 +95,14 @@ std::optional<CapturedRun> RealProcessLauncher::runCapturingOutput(
 }
 
 std::optional<int> RealProcessLauncher::runAndWait(const std::string& program,
-                                                   const std::vector<std::string>& arguments) {
+                                                   const std::vector<std::string>& arguments,
+                                                   StandardStreams streams) {
+  FileActions actions;
+  if (!actions.ok()) return std::nullopt;
+  if (streams == StandardStreams::Discard && !onDevNull(actions)) return std::nullopt;
   auto argv = makeArgv(program, arguments);
   pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ) != 0) {
     return std::nullopt;
   }
   return waitForExit(pid);
@@ -98,11 +111,7 @@ std::optional<int> RealProcessLauncher::runAndWait(const std::string& program,
 bool RealProcessLauncher::startDetached(const std::string& program,
                                         const std::vector<std::string>& arguments) {
   FileActions actions;
-  if (!actions.ok()) return false;
-  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-    const int flags = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
-    if (posix_spawn_file_actions_addopen(actions.get(), fd, "/dev/null", flags, 0) != 0) return false;
-  }
+  if (!actions.ok() || !onDevNull(actions)) return false;
   posix_spawnattr_t attributes;
   if (posix_spawnattr_init(&attributes) != 0) return false;
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);

@@ -29,6 +29,16 @@ TEST(RealProcessLauncher, ReportsAProgramThatCannotStart) {
   EXPECT_TRUE(launcher.startDetached("/bin/true", {}));
 }
 
+TEST(RealProcessLauncher, RunAndWaitCanPutTheChildsStreamsOnDevNull) {
+  RealProcessLauncher launcher;
+  // The child checks its own descriptors; the exit status carries the answer.
+  const std::vector<std::string> check = {
+      "-c", "[ /dev/fd/0 -ef /dev/null ] && [ /dev/fd/1 -ef /dev/null ] && [ /dev/fd/2 -ef /dev/null ]"};
+  EXPECT_EQ(launcher.runAndWait("/bin/sh", check, StandardStreams::Discard), 0);
+  EXPECT_EQ(launcher.runAndWait("/bin/sh", {"-c", "exit 4"}, StandardStreams::Discard), 4);
+  EXPECT_FALSE(launcher.runAndWait("/nonexistent/tool", {}, StandardStreams::Discard).has_value());
+}
+
 TEST(RealProcessLauncher, BoundsCapturedOutput) {
   RealProcessLauncher launcher;
   // 20 MiB of zeros: more than the capture limit, all of it drained.

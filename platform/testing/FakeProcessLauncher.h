@@ -17,6 +17,7 @@ class FakeProcessLauncher : public process::ProcessLauncher {
     std::string program;
     std::vector<std::string> arguments;
     process::ErrorStream errors = process::ErrorStream::Inherit;
+    process::StandardStreams streams = process::StandardStreams::Inherit;
     bool operator==(const Call&) const = default;
   };
 
@@ -37,9 +38,10 @@ class FakeProcessLauncher : public process::ProcessLauncher {
     return answer(program, arguments);
   }
 
-  std::optional<int> runAndWait(const std::string& program,
-                                const std::vector<std::string>& arguments) override {
-    calls.push_back({program, arguments});
+  std::optional<int> runAndWait(
+      const std::string& program, const std::vector<std::string>& arguments,
+      process::StandardStreams streams = process::StandardStreams::Inherit) override {
+    calls.push_back({program, arguments, process::ErrorStream::Inherit, streams});
     const auto run = answer(program, arguments);
     if (!run) return std::nullopt;
     return run->exitStatus;

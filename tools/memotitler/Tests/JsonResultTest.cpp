@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "Run.h"
+#include "VoiceMemos.h"
 
 namespace memotitler {
 namespace {

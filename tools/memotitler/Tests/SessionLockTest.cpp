@@ -50,7 +50,9 @@ TEST(IsSessionLocked, AsksLogindWhereThereIsNoIoreg) {
   locked.scriptCall(loginctl, {"show-session", "7", "-p", "LockedHint", "--value"}, 0, "yes\n");
   EXPECT_TRUE(isSessionLocked(locked, 1000));
   for (const auto& call : locked.calls) {
-    if (call.program == loginctl) EXPECT_EQ(call.errors, platform::process::ErrorStream::Discard);
+    if (call.program == loginctl) {
+      EXPECT_EQ(call.errors, platform::process::ErrorStream::Discard);
+    }
   }
 
   FakeProcessLauncher viaDisplay;

@@ -1,13 +1,11 @@
 #include "Run.h"
 
 #include "Config.h"
+#include "Rename.h"
 #include "SessionLock.h"
+#include "WindowParking.h"
 
 namespace memotitler {
-
-JsonResult notAuthorizedRecord() {
-  return JsonResult{.result = "not_authorized", .error = kNotAuthorizedMessage};
-}
 
 Outcome runMemotitler(const std::vector<std::string>& args, Services& services) {
   const auto config = parseArgs(args);
@@ -16,9 +14,8 @@ Outcome runMemotitler(const std::vector<std::string>& args, Services& services) 
     const bool locked = isSessionLocked(services.process, services.userId);
     return Outcome{.record = JsonResult{.result = "ok", .locked = locked}, .status = 0};
   }
-  // Parking and rename need the accessibility interface, which this build
-  // does not reach yet: they answer as a machine without the permission.
-  return Outcome{.record = notAuthorizedRecord(), .status = 1};
+  if (!config->prepareOffscreen && !config->restoreWindow) return runRename(*config, services);
+  return runWindowParking(*config, services);
 }
 
 }  // namespace memotitler

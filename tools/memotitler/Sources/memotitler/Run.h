@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "JsonResult.h"
+#include "SavedWindowStore.h"
+#include "platform/accessibility/Accessibility.h"
 #include "platform/process/ProcessLauncher.h"
 #include "platform/time/Sleeper.h"
+#include "platform/workspace/Workspace.h"
 
 namespace memotitler {
 
@@ -14,6 +17,9 @@ namespace memotitler {
 struct Services {
   platform::process::ProcessLauncher& process;
   platform::time::Sleeper& sleeper;
+  platform::accessibility::Accessibility& accessibility;
+  platform::workspace::Workspace& workspace;
+  SavedWindowStore& savedWindow;  // the parked window's former place, kept between runs
   unsigned userId = 0;
 };
 
@@ -24,12 +30,6 @@ struct Outcome {
   std::optional<JsonResult> record;
   int status = 0;
 };
-
-inline constexpr const char* kNotAuthorizedMessage =
-    "Accessibility permission required. System Settings \u2192 Privacy & Security \u2192 "
-    "Accessibility.";
-
-JsonResult notAuthorizedRecord();
 
 // Parses the arguments (without the program name) and runs the chosen mode:
 // session check, park, restore, rename.

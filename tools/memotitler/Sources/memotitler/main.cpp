@@ -1,7 +1,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "Config.h"
@@ -14,7 +17,15 @@ int main(int argc, char** argv) {
 
   platform::process::RealProcessLauncher process;
   platform::time::RealSleeper sleeper;
-  memotitler::Services services{process, sleeper, static_cast<unsigned>(getuid())};
+  const auto accessibility = platform::accessibility::makeSystemAccessibility();
+  const auto workspace = platform::workspace::makeSystemWorkspace();
+  const auto userId = static_cast<unsigned>(getuid());
+  std::error_code noTemp;
+  const auto tempDirectory = std::filesystem::temp_directory_path(noTemp);
+  memotitler::SavedWindowStore savedWindow(
+      memotitler::savedWindowFile(std::getenv("XDG_RUNTIME_DIR"), tempDirectory, userId), userId);
+  memotitler::Services services{process,    sleeper,     *accessibility,
+                                *workspace, savedWindow, userId};
 
   const memotitler::Outcome outcome = memotitler::runMemotitler(args, services);
   if (outcome.usageError) {
