@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <iterator>
+#include <map>
 #include <utility>
 
 namespace hearmark {
@@ -31,7 +33,9 @@ void Collector::requestDidProduce(const platform::sound::ClassifySoundRequest&,
       std::min<std::int64_t>(static_cast<std::int64_t>(ranked.size()), top_));
 
   Row row{classified->timeRange.startSeconds(),
-          std::map<std::string, double>(ranked.begin(), ranked.begin() + static_cast<long>(keep))};
+          {std::make_move_iterator(ranked.begin()),
+           std::make_move_iterator(ranked.begin() + static_cast<long>(keep))}};
+  std::sort(row.labels.begin(), row.labels.end());
   std::lock_guard hold(lock_);
   rows_.push_back(std::move(row));
 }

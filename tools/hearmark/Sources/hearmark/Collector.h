@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sound/ResultsObserver.h"
@@ -12,10 +12,11 @@
 namespace hearmark {
 
 // One classified window: its start in seconds and its kept labels with their
-// confidences.
+// confidences, ordered by identifier. A flat list rather than a map: a long
+// recording keeps thousands of rows until it is printed.
 struct Row {
   double time = 0;
-  std::map<std::string, double> labels;
+  std::vector<std::pair<std::string, double>> labels;
 
   bool operator==(const Row&) const = default;
 };

@@ -30,7 +30,9 @@ Outcome jsonDocument(const std::vector<Row>& rows) {
   std::string text = "[";
   try {
     for (std::size_t i = 0; i < rows.size(); ++i) {
-      const nlohmann::json row = {{"time", rows[i].time}, {"labels", rows[i].labels}};
+      nlohmann::json labels = nlohmann::json::object();
+      for (const auto& [identifier, confidence] : rows[i].labels) labels[identifier] = confidence;
+      const nlohmann::json row = {{"time", rows[i].time}, {"labels", std::move(labels)}};
       text += i == 0 ? "\n  " : ",\n  ";
       for (const char c : row.dump(2)) {
         text += c;
