@@ -11,27 +11,49 @@
 namespace platform::accessibility {
 namespace {
 
-std::optional<AtspiRole> roleOf(AtspiAccessible* accessible) {
-  CallError error;
-  const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
-  if (error) return std::nullopt;
-  return role;
+constexpr const char* kAccessibleInterface = "org.a11y.atspi.Accessible";
+constexpr const char* kValueInterface = "org.a11y.atspi.Value";
+
+std::optional<AtspiRole> roleOf(const ObjectReference& object) {
+  const Variant reply = callObject(object, kAccessibleInterface, "GetRole", nullptr, "(u)");
+  if (!reply) return std::nullopt;
+  guint32 role = 0;
+  g_variant_get(reply.get(), "(u)", &role);
+  return static_cast<AtspiRole>(role);
+}
+
+bool hasState(const ObjectReference& object, AtspiStateType state, bool& known) {
+  known = false;
+  const Variant reply = callObject(object, kAccessibleInterface, "GetState", nullptr, "(au)");
+  if (!reply) return false;
+  known = true;
+  GVariantIter* iterator = nullptr;
+  g_variant_get(reply.get(), "(au)", &iterator);
+  const auto index = static_cast<std::size_t>(state);
+  std::size_t word = 0;
+  guint32 bits = 0;
+  bool found = false;
+  while (g_variant_iter_next(iterator, "u", &bits)) {
+    if (word++ == index / 32) found = ((bits >> (index % 32)) & 1u) != 0;
+  }
+  g_variant_iter_free(iterator);
+  return found;
 }
 
 bool isWindowRole(AtspiRole role) {
   return role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG;
 }
 
-std::optional<Value> children(AtspiAccessible* accessible, bool windowsOnly) {
-  auto found = childrenOf(accessible);
+std::optional<Value> children(const ObjectReference& object, bool windowsOnly) {
+  auto found = childrenOf(object);
   if (!found) return std::nullopt;
   std::vector<Element> elements;
   for (auto& child : *found) {
     if (windowsOnly) {
-      const auto role = roleOf(child.get());
+      const auto role = roleOf(child);
       if (!role || !isWindowRole(*role)) continue;
     }
-    elements.push_back(wrapAccessible(child.release()));
+    elements.push_back(wrapReference(std::move(child)));
   }
   return Value(std::move(elements));
 }
@@ -42,133 +64,151 @@ std::optional<Value> stringOrEmpty(std::optional<std::string> text) {
   return Value(std::move(*text));
 }
 
-std::optional<Value> wholeText(AtspiAccessible* accessible) {
-  GObjectPtr<AtspiText> text(atspi_accessible_get_text_iface(accessible));
-  if (!text) return std::nullopt;
-  CallError error;
-  auto content = adoptString(atspi_text_get_text(text.get(), 0, -1, error.out()));
-  if (error || !content) return std::nullopt;
-  return Value(std::move(*content));
+bool accepted(const Variant& reply) {
+  if (!reply) return false;
+  gboolean done = FALSE;
+  g_variant_get(reply.get(), "(b)", &done);
+  return done;
 }
 
-std::optional<Value> screenPosition(AtspiAccessible* accessible) {
-  GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(accessible));
-  if (!component) return std::nullopt;
-  CallError error;
-  AtspiPoint* point = atspi_component_get_position(component.get(), ATSPI_COORD_TYPE_SCREEN,
-                                                   error.out());
-  if (point == nullptr) return std::nullopt;
-  const Point result{static_cast<double>(point->x), static_cast<double>(point->y)};
-  g_free(point);
-  if (error) return std::nullopt;
-  return Value(result);
+std::optional<Value> wholeText(const ObjectReference& object) {
+  const Variant reply = callObject(object, "org.a11y.atspi.Text", "GetText",
+                                   g_variant_new("(ii)", 0, -1), "(s)");
+  if (!reply) return std::nullopt;
+  const gchar* text = nullptr;
+  g_variant_get(reply.get(), "(&s)", &text);
+  return Value(std::string(text));
 }
 
-std::optional<Value> focused(AtspiAccessible* accessible) {
-  GObjectPtr<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
-  if (!states) return std::nullopt;
-  return Value(static_cast<bool>(atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)));
+std::optional<Value> screenPosition(const ObjectReference& object) {
+  const Variant reply =
+      callObject(object, "org.a11y.atspi.Component", "GetPosition",
+                 g_variant_new("(u)", static_cast<guint32>(ATSPI_COORD_TYPE_SCREEN)), "(ii)");
+  if (!reply) return std::nullopt;
+  gint32 x = 0, y = 0;
+  g_variant_get(reply.get(), "(ii)", &x, &y);
+  return Value(Point{static_cast<double>(x), static_cast<double>(y)});
 }
 
-bool writeText(AtspiAccessible* accessible, const Value& value) {
+std::optional<Value> focused(const ObjectReference& object) {
+  bool known = false;
+  const bool focus = hasState(object, ATSPI_STATE_FOCUSED, known);
+  if (!known) return std::nullopt;
+  return Value(focus);
+}
+
+bool writeText(const ObjectReference& object, const Value& value) {
   const auto* text = std::get_if<std::string>(&value);
-  if (text == nullptr) return false;
-  GObjectPtr<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(accessible));
-  if (!editable) return false;
-  CallError error;
-  const gboolean done = atspi_editable_text_set_text_contents(editable.get(), text->c_str(),
-                                                              error.out());
-  return !error && done;
+  if (text == nullptr || !g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) {
+    return false;
+  }
+  return accepted(callObject(object, "org.a11y.atspi.EditableText", "SetTextContents",
+                             g_variant_new("(s)", text->c_str()), "(b)"));
 }
 
-bool writeFocus(AtspiAccessible* accessible, const Value& value) {
+bool writeFocus(const ObjectReference& object, const Value& value) {
   const auto* wanted = std::get_if<bool>(&value);
   if (wanted == nullptr) return false;
   if (!*wanted) return true;  // giving the focus up needs no call
-  GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(accessible));
-  if (!component) return false;
-  CallError error;
-  const gboolean done = atspi_component_grab_focus(component.get(), error.out());
-  return !error && done;
+  return accepted(callObject(object, "org.a11y.atspi.Component", "GrabFocus", nullptr, "(b)"));
 }
 
-std::optional<gint> screenCoordinate(double value) {
+std::optional<gint32> screenCoordinate(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double rounded = std::round(value);
-  if (rounded < std::numeric_limits<gint>::min() || rounded > std::numeric_limits<gint>::max()) {
+  if (rounded < std::numeric_limits<gint32>::min() || rounded > std::numeric_limits<gint32>::max()) {
     return std::nullopt;
   }
-  return static_cast<gint>(rounded);
+  return static_cast<gint32>(rounded);
 }
 
-bool writePosition(AtspiAccessible* accessible, const Value& value) {
+bool writePosition(const ObjectReference& object, const Value& value) {
   const auto* point = std::get_if<Point>(&value);
   if (point == nullptr) return false;
   const auto x = screenCoordinate(point->x);
   const auto y = screenCoordinate(point->y);
   if (!x || !y) return false;
-  GObjectPtr<AtspiComponent> component(atspi_accessible_get_component_iface(accessible));
-  if (!component) return false;
-  CallError error;
-  const gboolean done = atspi_component_set_position(component.get(), *x, *y,
-                                                     ATSPI_COORD_TYPE_SCREEN, error.out());
-  return !error && done;
+  return accepted(callObject(
+      object, "org.a11y.atspi.Component", "SetPosition",
+      g_variant_new("(iiu)", *x, *y, static_cast<guint32>(ATSPI_COORD_TYPE_SCREEN)), "(b)"));
 }
 
 // Runs the first action whose name is one of `names` (compared without
 // regard to case).
-bool runNamedAction(AtspiAccessible* accessible, std::initializer_list<const char*> names) {
-  GObjectPtr<AtspiAction> actions(atspi_accessible_get_action_iface(accessible));
-  if (!actions) return false;
-  CallError countError;
-  const gint count = atspi_action_get_n_actions(actions.get(), countError.out());
-  if (countError) return false;
-  for (gint i = 0; i < count; ++i) {
-    CallError nameError;
-    const auto name = adoptString(atspi_action_get_action_name(actions.get(), i, nameError.out()));
-    if (!name) continue;
+bool runNamedAction(const ObjectReference& object, std::initializer_list<const char*> names) {
+  const Variant reply =
+      callObject(object, "org.a11y.atspi.Action", "GetActions", nullptr, "(a(sss))");
+  if (!reply) return false;
+  GVariantIter* iterator = nullptr;
+  g_variant_get(reply.get(), "(a(sss))", &iterator);
+  const gchar* name = nullptr;
+  const gchar* description = nullptr;
+  const gchar* binding = nullptr;
+  gint32 index = 0;
+  std::optional<gint32> chosen;
+  while (!chosen && g_variant_iter_loop(iterator, "(&s&s&s)", &name, &description, &binding)) {
     for (const char* wanted : names) {
-      if (g_ascii_strcasecmp(name->c_str(), wanted) != 0) continue;
-      CallError error;
-      const gboolean done = atspi_action_do_action(actions.get(), i, error.out());
-      return !error && done;
+      if (g_ascii_strcasecmp(name, wanted) == 0) chosen = index;
     }
+    ++index;
   }
-  return false;
+  g_variant_iter_free(iterator);
+  if (!chosen) return false;
+  return accepted(callObject(object, "org.a11y.atspi.Action", "DoAction",
+                             g_variant_new("(i)", *chosen), "(b)"));
 }
 
-bool stepUp(AtspiValue* value) {
-  CallError currentError, stepError, maximumError, writeError;
-  const double current = atspi_value_get_current_value(value, currentError.out());
-  const double step = atspi_value_get_minimum_increment(value, stepError.out());
-  const double maximum = atspi_value_get_maximum_value(value, maximumError.out());
-  if (currentError || stepError || maximumError || !(step > 0) || !std::isfinite(current + step)) {
-    return false;
-  }
-  const gboolean done =
-      atspi_value_set_current_value(value, std::min(current + step, maximum), writeError.out());
-  return !writeError && done;
+std::optional<double> numberProperty(const ObjectReference& object, const char* name) {
+  const Variant value = objectProperty(object, kValueInterface, name, "d");
+  if (!value) return std::nullopt;
+  return g_variant_get_double(value.get());
 }
 
-bool isVerticalScrollBar(AtspiAccessible* accessible) {
-  const auto role = roleOf(accessible);
+// A Value object one minimum increment up, capped at its maximum.
+bool stepUp(const ObjectReference& object, double current) {
+  const auto step = numberProperty(object, "MinimumIncrement");
+  const auto maximum = numberProperty(object, "MaximumValue");
+  if (!step || !maximum || !(*step > 0) || !std::isfinite(current + *step)) return false;
+  const double next = std::min(current + *step, *maximum);
+  return static_cast<bool>(callObject(
+      object, "org.freedesktop.DBus.Properties", "Set",
+      g_variant_new("(ssv)", kValueInterface, "CurrentValue", g_variant_new_double(next)), "()"));
+}
+
+bool isVerticalScrollBar(const ObjectReference& object) {
+  const auto role = roleOf(object);
   if (!role || *role != ATSPI_ROLE_SCROLL_BAR) return false;
-  GObjectPtr<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
-  return states && atspi_state_set_contains(states.get(), ATSPI_STATE_VERTICAL);
+  bool known = false;
+  return hasState(object, ATSPI_STATE_VERTICAL, known);
 }
 
-bool increment(AtspiAccessible* accessible) {
-  if (GObjectPtr<AtspiValue> value(atspi_accessible_get_value_iface(accessible)); value) {
-    return stepUp(value.get());
-  }
-  const auto role = roleOf(accessible);
+bool implements(const ObjectReference& object, const char* interface) {
+  const Variant reply = callObject(object, kAccessibleInterface, "GetInterfaces", nullptr, "(as)");
+  if (!reply) return false;
+  GVariantIter* iterator = nullptr;
+  g_variant_get(reply.get(), "(as)", &iterator);
+  const gchar* name = nullptr;
+  bool found = false;
+  while (!found && g_variant_iter_loop(iterator, "&s", &name)) found = g_str_equal(name, interface);
+  g_variant_iter_free(iterator);
+  return found;
+}
+
+// Steps a Value object; nothing when it is none.
+bool stepValue(const ObjectReference& object) {
+  if (!implements(object, kValueInterface)) return false;
+  const auto current = numberProperty(object, "CurrentValue");
+  return current && stepUp(object, *current);
+}
+
+bool increment(const ObjectReference& object) {
+  if (implements(object, kValueInterface)) return stepValue(object);
+  const auto role = roleOf(object);
   if (!role || *role != ATSPI_ROLE_SCROLL_PANE) return false;
-  auto found = childrenOf(accessible);
+  const auto found = childrenOf(object);
   if (!found) return false;
-  for (auto& child : *found) {
-    if (!isVerticalScrollBar(child.get())) continue;
-    GObjectPtr<AtspiValue> value(atspi_accessible_get_value_iface(child.get()));
-    return value && stepUp(value.get());
+  for (const auto& child : *found) {
+    if (isVerticalScrollBar(child)) return stepValue(child);
   }
   return false;
 }
@@ -188,68 +228,57 @@ std::string axRoleName(AtspiRole role) {
     default:
       break;
   }
-  auto name = adoptString(atspi_role_get_name(role));
-  return name.value_or("unknown");
+  gchar* name = atspi_role_get_name(role);  // a table lookup, no bus call
+  if (name == nullptr) return "unknown";
+  std::string text(name);
+  g_free(name);
+  return text;
 }
 
 bool AtspiAccessibility::isProcessTrusted() { return connectAccessibilityBus(); }
 
 Element AtspiAccessibility::applicationElement(std::int32_t processId) {
   for (auto& application : desktopApplications()) {
-    CallError error;
-    const guint pid = atspi_accessible_get_process_id(application.get(), error.out());
-    if (!error && static_cast<std::int64_t>(pid) == processId) {
-      return wrapAccessible(application.release());
-    }
+    if (processIdOf(application) == processId) return wrapReference(std::move(application));
   }
   return {};
 }
 
 std::optional<Value> AtspiAccessibility::copyAttributeValue(const Element& element,
                                                             const std::string& attribute) {
-  AtspiAccessible* accessible = accessibleOf(element);
-  if (accessible == nullptr || !connectAccessibilityBus()) return std::nullopt;
-  if (attribute == "AXChildren") return children(accessible, false);
-  if (attribute == "AXWindows") return children(accessible, true);
+  const ObjectReference* object = referenceOf(element);
+  if (object == nullptr || !connectAccessibilityBus()) return std::nullopt;
+  if (attribute == "AXChildren") return children(*object, false);
+  if (attribute == "AXWindows") return children(*object, true);
   if (attribute == "AXRole") {
-    const auto role = roleOf(accessible);
+    const auto role = roleOf(*object);
     if (!role) return std::nullopt;
     return Value(axRoleName(*role));
   }
-  if (attribute == "AXDescription") {
-    CallError error;
-    auto text = adoptString(atspi_accessible_get_description(accessible, error.out()));
-    if (error) return std::nullopt;
-    return stringOrEmpty(std::move(text));
-  }
-  if (attribute == "AXTitle") {
-    CallError error;
-    auto text = adoptString(atspi_accessible_get_name(accessible, error.out()));
-    if (error) return std::nullopt;
-    return stringOrEmpty(std::move(text));
-  }
-  if (attribute == "AXValue") return wholeText(accessible);
-  if (attribute == "AXPosition") return screenPosition(accessible);
-  if (attribute == "AXFocused") return focused(accessible);
+  if (attribute == "AXDescription") return stringOrEmpty(textProperty(*object, "Description"));
+  if (attribute == "AXTitle") return stringOrEmpty(textProperty(*object, "Name"));
+  if (attribute == "AXValue") return wholeText(*object);
+  if (attribute == "AXPosition") return screenPosition(*object);
+  if (attribute == "AXFocused") return focused(*object);
   return std::nullopt;
 }
 
 bool AtspiAccessibility::setAttributeValue(const Element& element, const std::string& attribute,
                                            const Value& value) {
-  AtspiAccessible* accessible = accessibleOf(element);
-  if (accessible == nullptr || !connectAccessibilityBus()) return false;
-  if (attribute == "AXValue") return writeText(accessible, value);
-  if (attribute == "AXFocused") return writeFocus(accessible, value);
-  if (attribute == "AXPosition") return writePosition(accessible, value);
+  const ObjectReference* object = referenceOf(element);
+  if (object == nullptr || !connectAccessibilityBus()) return false;
+  if (attribute == "AXValue") return writeText(*object, value);
+  if (attribute == "AXFocused") return writeFocus(*object, value);
+  if (attribute == "AXPosition") return writePosition(*object, value);
   return false;  // "AXHidden" among them: AT-SPI cannot hide an application
 }
 
 bool AtspiAccessibility::performAction(const Element& element, const std::string& action) {
-  AtspiAccessible* accessible = accessibleOf(element);
-  if (accessible == nullptr || !connectAccessibilityBus()) return false;
-  if (action == "AXPress") return runNamedAction(accessible, {"click", "press"});
-  if (action == "AXConfirm") return runNamedAction(accessible, {"activate"});
-  if (action == "AXIncrement") return increment(accessible);
+  const ObjectReference* object = referenceOf(element);
+  if (object == nullptr || !connectAccessibilityBus()) return false;
+  if (action == "AXPress") return runNamedAction(*object, {"click", "press"});
+  if (action == "AXConfirm") return runNamedAction(*object, {"activate"});
+  if (action == "AXIncrement") return increment(*object);
   return false;
 }
 

@@ -8,7 +8,9 @@
 
 namespace platform::accessibility {
 
-// The accessibility interface over AT-SPI 2 (libatspi).
+// The accessibility interface over AT-SPI 2: each read, write and action is
+// one or a few synchronous D-Bus calls to the application, bounded in time,
+// with nothing cached between them.
 //
 // Attributes: "AXWindows" (an application's children with role frame, window
 // or dialog), "AXChildren", "AXRole", "AXDescription" (an empty description

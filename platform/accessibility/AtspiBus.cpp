@@ -1,6 +1,5 @@
 #include "AtspiBus.h"
 
-#include <atspi/atspi.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -15,18 +14,14 @@
 namespace platform::accessibility {
 namespace {
 
-// The session and accessibility buses must answer within this; libatspi's
-// calls to applications within kCallMilliseconds each (an application that
-// has just joined the bus gets kStartupMilliseconds).
+// Connecting and the first answers of both buses must come within this.
 constexpr auto kConnectTimeout = std::chrono::seconds(3);
-constexpr int kAddressCallMilliseconds = 2000;
-constexpr int kCallMilliseconds = 3000;
-constexpr int kStartupMilliseconds = 5000;
 
 struct BusState {
   bool tried = false;
   bool connected = false;
   GDBusConnection* session = nullptr;
+  GDBusConnection* accessibility = nullptr;
 };
 
 BusState& busState() {
@@ -75,12 +70,19 @@ GDBusConnection* openBus(const std::string& address) {
   return connection;
 }
 
-std::optional<std::string> askAccessibilityBusAddress(GDBusConnection* session) {
+// One call whose reply is only checked for arriving.
+GVariant* call(GDBusConnection* bus, const char* name, const char* path, const char* interface,
+               const char* method, const char* replyType) {
   GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_sync(
-      session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", nullptr,
-      G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kAddressCallMilliseconds, nullptr, &error);
+  GVariant* reply = g_dbus_connection_call_sync(bus, name, path, interface, method, nullptr,
+                                                G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE,
+                                                kBusCallMilliseconds, nullptr, &error);
   if (error != nullptr) g_error_free(error);
+  return reply;
+}
+
+std::optional<std::string> askAccessibilityBusAddress(GDBusConnection* session) {
+  GVariant* reply = call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", "(s)");
   if (reply == nullptr) return std::nullopt;
   const gchar* text = nullptr;
   g_variant_get(reply, "(&s)", &text);
@@ -90,46 +92,57 @@ std::optional<std::string> askAccessibilityBusAddress(GDBusConnection* session) 
   return address;
 }
 
-// What the bounded part of the connection found.
-struct Found {
+struct Buses {
   GDBusConnection* session = nullptr;
-  std::string accessibilityAddress;
+  GDBusConnection* accessibility = nullptr;
 };
 
-std::optional<Found> findBuses(const std::string& sessionAddress) {
-  GDBusConnection* session = openBus(sessionAddress);
-  if (session == nullptr) return std::nullopt;
+void release(Buses& buses) {
+  if (buses.session != nullptr) g_object_unref(buses.session);
+  if (buses.accessibility != nullptr) g_object_unref(buses.accessibility);
+  buses = {};
+}
+
+std::optional<Buses> findBuses(const std::string& sessionAddress) {
+  Buses buses;
+  buses.session = openBus(sessionAddress);
+  if (buses.session == nullptr) return std::nullopt;
   auto address = nonEmptyVariable("AT_SPI_BUS_ADDRESS");
-  if (!address) address = askAccessibilityBusAddress(session);
-  GDBusConnection* trial = address ? openBus(*address) : nullptr;
-  if (trial == nullptr) {
-    g_object_unref(session);
+  if (!address) address = askAccessibilityBusAddress(buses.session);
+  if (address) buses.accessibility = openBus(*address);
+  // The registry answers (the bus starts it on first use).
+  GVariant* children =
+      buses.accessibility == nullptr
+          ? nullptr
+          : call(buses.accessibility, "org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root",
+                 "org.a11y.atspi.Accessible", "GetChildren", "(a(so))");
+  if (children == nullptr) {
+    release(buses);
     return std::nullopt;
   }
-  g_dbus_connection_close_sync(trial, nullptr, nullptr);
-  g_object_unref(trial);
-  return Found{session, *address};
+  g_variant_unref(children);
+  return buses;
 }
 
 // Runs findBuses on a worker thread and waits at most kConnectTimeout. A
 // worker that overruns is left behind; its late answer is dropped.
-std::optional<Found> findBusesInTime(const std::string& sessionAddress) {
+std::optional<Buses> findBusesInTime(const std::string& sessionAddress) {
   struct Shared {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
     bool abandoned = false;
-    std::optional<Found> found;
+    std::optional<Buses> found;
   };
   auto shared = std::make_shared<Shared>();
   std::thread([shared, sessionAddress] {
     auto found = findBuses(sessionAddress);
     std::lock_guard lock(shared->mutex);
     if (shared->abandoned) {
-      if (found) g_object_unref(found->session);
+      if (found) release(*found);
       return;
     }
-    shared->found = std::move(found);
+    shared->found = found;
     shared->finished = true;
     shared->done.notify_one();
   }).detach();
@@ -138,32 +151,17 @@ std::optional<Found> findBusesInTime(const std::string& sessionAddress) {
     shared->abandoned = true;
     return std::nullopt;
   }
-  return std::move(shared->found);
+  return shared->found;
 }
 
 bool connectOnce() {
   silenceLogs();
   const auto sessionAddress = sessionBusAddress();
   if (!sessionAddress) return false;
-  auto found = findBusesInTime(*sessionAddress);
+  const auto found = findBusesInTime(*sessionAddress);
   if (!found) return false;
   busState().session = found->session;
-
-  // libatspi takes the address we checked, and never looks elsewhere.
-  setenv("AT_SPI_BUS_ADDRESS", found->accessibilityAddress.c_str(), 1);
-  atspi_set_timeout(kCallMilliseconds, kStartupMilliseconds);
-  const int status = atspi_init();
-  if (status != 0 && status != 1) return false;  // 1: already initialised
-
-  AtspiAccessible* desktop = atspi_get_desktop(0);
-  if (desktop == nullptr) return false;
-  GError* error = nullptr;
-  atspi_accessible_get_child_count(desktop, &error);
-  g_object_unref(desktop);
-  if (error != nullptr) {
-    g_error_free(error);
-    return false;
-  }
+  busState().accessibility = found->accessibility;
   return true;
 }
 
@@ -179,5 +177,9 @@ bool connectAccessibilityBus() {
 }
 
 GDBusConnection* sessionBus() { return busState().connected ? busState().session : nullptr; }
+
+GDBusConnection* accessibilityBus() {
+  return busState().connected ? busState().accessibility : nullptr;
+}
 
 }  // namespace platform::accessibility

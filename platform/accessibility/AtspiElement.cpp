@@ -1,71 +1,102 @@
 #include "AtspiElement.h"
 
-#include <cstring>
-
 #include "AtspiBus.h"
 
 namespace platform::accessibility {
 namespace {
 
-const char* busNameOf(AtspiAccessible* accessible) {
-  const AtspiObject* object = ATSPI_OBJECT(accessible);
-  return object->app != nullptr ? object->app->bus_name : nullptr;
-}
+constexpr const char* kAccessible = "org.a11y.atspi.Accessible";
+constexpr const char* kNullPath = "/org/a11y/atspi/null";
 
-bool sameText(const char* a, const char* b) {
-  return a != nullptr && b != nullptr && std::strcmp(a, b) == 0;
+GVariant* sink(GVariant* parameters) {
+  return parameters != nullptr ? g_variant_ref_sink(parameters) : nullptr;
 }
 
 }  // namespace
 
-AtspiElement::~AtspiElement() { g_object_unref(accessible_); }
-
 bool AtspiElement::sameElement(const ElementHandle& other) const {
   const auto* theirs = dynamic_cast<const AtspiElement*>(&other);
-  if (theirs == nullptr) return false;
-  if (theirs->accessible_ == accessible_) return true;
-  return sameText(busNameOf(accessible_), busNameOf(theirs->accessible_)) &&
-         sameText(ATSPI_OBJECT(accessible_)->path, ATSPI_OBJECT(theirs->accessible_)->path);
+  return theirs != nullptr && theirs->reference_ == reference_;
 }
 
-Element wrapAccessible(AtspiAccessible* adopted) {
-  if (adopted == nullptr) return {};
-  return Element(std::make_shared<const AtspiElement>(adopted));
+Element wrapReference(ObjectReference reference) {
+  return Element(std::make_shared<const AtspiElement>(std::move(reference)));
 }
 
-AtspiAccessible* accessibleOf(const Element& element) {
+const ObjectReference* referenceOf(const Element& element) {
   const auto* handle = dynamic_cast<const AtspiElement*>(element.handle());
-  return handle != nullptr ? handle->accessible() : nullptr;
+  return handle != nullptr ? &handle->reference() : nullptr;
 }
 
-std::optional<std::string> adoptString(gchar* text) {
-  if (text == nullptr) return std::nullopt;
-  std::string result(text);
-  g_free(text);
+Variant callObject(const ObjectReference& object, const char* interface, const char* method,
+                   GVariant* parameters, const char* replyType) {
+  // Owned here whether or not the call happens.
+  const Variant arguments(sink(parameters));
+  GDBusConnection* bus = accessibilityBus();
+  if (bus == nullptr || !g_dbus_is_name(object.busName.c_str()) ||
+      !g_variant_is_object_path(object.path.c_str())) {
+    return nullptr;
+  }
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, object.busName.c_str(), object.path.c_str(), interface, method, arguments.get(),
+      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kBusCallMilliseconds, nullptr,
+      &error);
+  if (error != nullptr) g_error_free(error);
+  return Variant(reply);
+}
+
+Variant objectProperty(const ObjectReference& object, const char* interface, const char* name,
+                       const char* type) {
+  const Variant reply = callObject(object, "org.freedesktop.DBus.Properties", "Get",
+                                   g_variant_new("(ss)", interface, name), "(v)");
+  if (!reply) return nullptr;
+  GVariant* value = nullptr;
+  g_variant_get(reply.get(), "(v)", &value);
+  Variant result(value);
+  if (!result || !g_variant_is_of_type(result.get(), G_VARIANT_TYPE(type))) return nullptr;
   return result;
 }
 
-std::optional<std::vector<GObjectPtr<AtspiAccessible>>> childrenOf(AtspiAccessible* accessible) {
-  CallError error;
-  const gint count = atspi_accessible_get_child_count(accessible, error.out());
-  if (error || count < 0) return std::nullopt;
-  std::vector<GObjectPtr<AtspiAccessible>> children;
-  children.reserve(static_cast<std::size_t>(count));
-  for (gint i = 0; i < count; ++i) {
-    CallError childError;
-    AtspiAccessible* child = atspi_accessible_get_child_at_index(accessible, i, childError.out());
-    if (child != nullptr) children.emplace_back(child);
+std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object) {
+  const Variant reply = callObject(object, kAccessible, "GetChildren", nullptr, "(a(so))");
+  if (!reply) return std::nullopt;
+  std::vector<ObjectReference> children;
+  GVariantIter* iterator = nullptr;
+  g_variant_get(reply.get(), "(a(so))", &iterator);
+  const gchar* busName = nullptr;
+  const gchar* path = nullptr;
+  while (g_variant_iter_loop(iterator, "(&s&o)", &busName, &path)) {
+    if (*busName == '\0' || g_str_equal(path, kNullPath)) continue;
+    children.push_back({busName, path});
   }
+  g_variant_iter_free(iterator);
   return children;
 }
 
-std::vector<GObjectPtr<AtspiAccessible>> desktopApplications() {
+std::vector<ObjectReference> desktopApplications() {
   if (!connectAccessibilityBus()) return {};
-  GObjectPtr<AtspiAccessible> desktop(atspi_get_desktop(0));
-  if (!desktop) return {};
-  auto applications = childrenOf(desktop.get());
-  if (!applications) return {};
-  return std::move(*applications);
+  auto applications =
+      childrenOf({"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"});
+  return applications ? std::move(*applications) : std::vector<ObjectReference>{};
+}
+
+std::optional<std::int32_t> processIdOf(const ObjectReference& application) {
+  const Variant reply =
+      callObject({"org.freedesktop.DBus", "/org/freedesktop/DBus"}, "org.freedesktop.DBus",
+                 "GetConnectionUnixProcessID", g_variant_new("(s)", application.busName.c_str()),
+                 "(u)");
+  if (!reply) return std::nullopt;
+  guint32 pid = 0;
+  g_variant_get(reply.get(), "(u)", &pid);
+  if (pid == 0 || pid > static_cast<guint32>(INT32_MAX)) return std::nullopt;
+  return static_cast<std::int32_t>(pid);
+}
+
+std::optional<std::string> textProperty(const ObjectReference& object, const char* name) {
+  const Variant value = objectProperty(object, kAccessible, name, "s");
+  if (!value) return std::nullopt;
+  return std::string(g_variant_get_string(value.get(), nullptr));
 }
 
 }  // namespace platform::accessibility

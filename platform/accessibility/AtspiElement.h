@@ -1,7 +1,8 @@
 #pragma once
 
-#include <atspi/atspi.h>
+#include <gio/gio.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,62 +12,58 @@
 
 namespace platform::accessibility {
 
-// An element on the accessibility bus: one counted reference to libatspi's
-// object. Two handles are the same element when they name the same object
-// path of the same application connection.
+// Where an object lives on the accessibility bus: the connection name of
+// its application and its object path.
+struct ObjectReference {
+  std::string busName;
+  std::string path;
+  bool operator==(const ObjectReference&) const = default;
+};
+
+// An element on the accessibility bus. Two handles are the same element when
+// they name the same object path of the same application connection.
 class AtspiElement final : public ElementHandle {
  public:
-  // Takes over one reference.
-  explicit AtspiElement(AtspiAccessible* adopted) : accessible_(adopted) {}
-  ~AtspiElement() override;
-  AtspiElement(const AtspiElement&) = delete;
-  AtspiElement& operator=(const AtspiElement&) = delete;
-
+  explicit AtspiElement(ObjectReference reference) : reference_(std::move(reference)) {}
   bool sameElement(const ElementHandle& other) const override;
-  AtspiAccessible* accessible() const { return accessible_; }
+  const ObjectReference& reference() const { return reference_; }
 
  private:
-  AtspiAccessible* accessible_;
+  ObjectReference reference_;
 };
 
-// An Element holding `adopted` (whose reference it takes over); null for null.
-Element wrapAccessible(AtspiAccessible* adopted);
-// The libatspi object behind an element; null for a null element or one that
-// another implementation made.
-AtspiAccessible* accessibleOf(const Element& element);
+Element wrapReference(ObjectReference reference);
+// The object behind an element; null for a null element or one that another
+// implementation made.
+const ObjectReference* referenceOf(const Element& element);
 
-// Owners for what libatspi hands out.
-struct GObjectRelease {
-  void operator()(gpointer object) const { g_object_unref(object); }
+// Owner of a GVariant reply.
+struct VariantRelease {
+  void operator()(GVariant* value) const { g_variant_unref(value); }
 };
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectRelease>;
+using Variant = std::unique_ptr<GVariant, VariantRelease>;
 
-// A GError out-parameter that frees itself; true when an error was set.
-class CallError {
- public:
-  CallError() = default;
-  ~CallError() {
-    if (error_ != nullptr) g_error_free(error_);
-  }
-  CallError(const CallError&) = delete;
-  CallError& operator=(const CallError&) = delete;
-  GError** out() { return &error_; }
-  explicit operator bool() const { return error_ != nullptr; }
+// One synchronous call to an object on the accessibility bus, bounded by
+// kBusCallMilliseconds. Null on any failure, a reply of another type among
+// them. Takes over `parameters` when it is floating.
+Variant callObject(const ObjectReference& object, const char* interface, const char* method,
+                   GVariant* parameters, const char* replyType);
 
- private:
-  GError* error_ = nullptr;
-};
+// One property of an object, unboxed; null on any failure or another type.
+Variant objectProperty(const ObjectReference& object, const char* interface, const char* name,
+                       const char* type);
 
-// Takes over a string libatspi returned; nothing for null.
-std::optional<std::string> adoptString(gchar* text);
+// The children of an object, in order; nothing when they cannot be read.
+std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object);
 
-// The children of an element, in order; nothing when they cannot be read.
-// A child that cannot be fetched is left out.
-std::optional<std::vector<GObjectPtr<AtspiAccessible>>> childrenOf(AtspiAccessible* accessible);
+// The applications on the accessibility bus, in the registry's order; empty
+// when the bus is not connected.
+std::vector<ObjectReference> desktopApplications();
 
-// The desktop's children: the applications on the bus. Empty when the bus is
-// not connected.
-std::vector<GObjectPtr<AtspiAccessible>> desktopApplications();
+// The process that owns an application's connection to the bus.
+std::optional<std::int32_t> processIdOf(const ObjectReference& application);
+
+// A text property ("Name", "Description") of an object.
+std::optional<std::string> textProperty(const ObjectReference& object, const char* name);
 
 }  // namespace platform::accessibility

@@ -11,16 +11,13 @@ namespace platform::workspace {
 namespace {
 
 namespace fs = std::filesystem;
-using accessibility::CallError;
-
-constexpr int kBusCallMilliseconds = 2000;
 
 GVariant* callBusDaemon(GDBusConnection* bus, const char* method, GVariant* arguments,
                         const char* replyType) {
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_sync(
       bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", method,
-      arguments, G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, kBusCallMilliseconds, nullptr,
+      arguments, G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, accessibility::kBusCallMilliseconds, nullptr,
       &error);
   if (error != nullptr) g_error_free(error);
   return reply;
@@ -64,22 +61,17 @@ std::map<std::int32_t, std::string> sessionBusApplicationIds() {
 
 std::vector<RunningApplication> AtspiWorkspace::runningApplications() {
   std::vector<RunningApplication> running;
-  auto applications = accessibility::desktopApplications();
+  const auto applications = accessibility::desktopApplications();
   if (applications.empty()) return running;
   const auto ids = sessionBusApplicationIds();
-  for (auto& application : applications) {
-    CallError pidError;
-    const guint pid = atspi_accessible_get_process_id(application.get(), pidError.out());
-    if (pidError || pid == 0) continue;
+  for (const auto& application : applications) {
+    const auto pid = accessibility::processIdOf(application);
+    if (!pid) continue;
     RunningApplication entry;
-    entry.processIdentifier = static_cast<std::int32_t>(pid);
-    CallError nameError;
-    auto name = accessibility::adoptString(atspi_accessible_get_name(application.get(),
-                                                                     nameError.out()));
-    if (!nameError && name && !name->empty()) entry.localizedName = std::move(name);
-    if (const auto it = ids.find(entry.processIdentifier); it != ids.end()) {
-      entry.bundleIdentifier = it->second;
-    }
+    entry.processIdentifier = *pid;
+    auto name = accessibility::textProperty(application, "Name");
+    if (name && !name->empty()) entry.localizedName = std::move(name);
+    if (const auto it = ids.find(*pid); it != ids.end()) entry.bundleIdentifier = it->second;
     running.push_back(std::move(entry));
   }
   return running;

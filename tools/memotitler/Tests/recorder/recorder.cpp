@@ -11,7 +11,9 @@
 //   --stubborn                        the title fields ignore edits
 //   --window-delay SECONDS            run without a window for this long first
 //   --position X Y                    where the window starts
-//   --report FILE                     keep FILE up to date with titles, scrolls, position
+//   --report FILE                     keep FILE up to date with titles, position, and the
+//                                     events seen: "scroll" (the list moved down), "focus
+//                                     <title>" (a title field is given the focus), "commit <title>"
 //   --app-id ID                       application id (default com.apple.VoiceMemos)
 //   --install-desktop-entry DATADIR   write DATADIR/applications/<id>.desktop that starts
 //                                     this program with the other options, and exit
@@ -60,8 +62,8 @@ struct Recorder {
   GtkWidget* list = nullptr;
   std::vector<Row> rows;  // all recordings; only the first `shown` have widgets
   std::size_t shown = 0;
-  int scrolls = 0;
   double lastValue = 0;
+  std::vector<std::string> events;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -144,11 +146,11 @@ void writeReport(Recorder& r) {
   if (r.options.report.empty()) return;
   nlohmann::json report;
   report["pid"] = getpid();
-  report["scrolls"] = r.scrolls;
   report["shownRows"] = r.shown;
   nlohmann::json titles = nlohmann::json::array();
   for (const auto& row : r.rows) titles.push_back(row.recording.title);
   report["titles"] = titles;
+  report["events"] = r.events;
   if (r.window != nullptr && gtk_widget_get_window(r.window) != nullptr) {
     int x = 0, y = 0;
     gdk_window_get_origin(gtk_widget_get_window(r.window), &x, &y);
@@ -175,7 +177,16 @@ void onFieldActivated(GtkEntry* entry, gpointer data) {
   auto* ref = static_cast<RowRef*>(data);
   Row& row = ref->recorder->rows[ref->index];
   row.recording.title = gtk_entry_get_text(entry);
+  ref->recorder->events.push_back("commit " + row.recording.title);
   atk_object_set_description(gtk_widget_get_accessible(row.box), describe(row.recording).c_str());
+  writeReport(*ref->recorder);
+}
+
+// Runs before GTK moves the focus, and so before the list scrolls the field
+// into view.
+void onFieldFocused(GtkWidget*, gpointer data) {
+  auto* ref = static_cast<RowRef*>(data);
+  ref->recorder->events.push_back("focus " + ref->recorder->rows[ref->index].recording.title);
   writeReport(*ref->recorder);
 }
 
@@ -186,6 +197,10 @@ void showRow(Recorder& r, std::size_t index) {
   gtk_entry_set_text(GTK_ENTRY(row.entry), row.recording.title.c_str());
   gtk_editable_set_editable(GTK_EDITABLE(row.entry), !r.options.stubborn);
   g_signal_connect_data(row.entry, "activate", G_CALLBACK(onFieldActivated),
+                        new RowRef{&r, index},
+                        [](gpointer data, GClosure*) { delete static_cast<RowRef*>(data); },
+                        GConnectFlags{});
+  g_signal_connect_data(row.entry, "grab-focus", G_CALLBACK(onFieldFocused),
                         new RowRef{&r, index},
                         [](gpointer data, GClosure*) { delete static_cast<RowRef*>(data); },
                         GConnectFlags{});
@@ -210,7 +225,7 @@ void onScrolled(GtkAdjustment* adjustment, gpointer data) {
   auto& r = *static_cast<Recorder*>(data);
   const double value = gtk_adjustment_get_value(adjustment);
   if (value > r.lastValue) {
-    ++r.scrolls;
+    r.events.push_back("scroll");
     if (r.options.lazyBatch > 0) showMoreRows(r);
   }
   r.lastValue = value;
