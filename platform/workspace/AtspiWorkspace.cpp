@@ -106,8 +106,7 @@ void AtspiWorkspace::openApplication(const std::string& location,
   if (!configuration.createsNewApplicationInstance && isRunning(id)) return;
   command->erase(command->begin());
   if (!process_.startDetached(*program, *command)) return;
-  for (double waited = 0; waited < kLaunchWaitSeconds && !isRunning(id);
-       waited += kLaunchPollSeconds) {
+  for (int poll = 0; poll < kLaunchPolls && !isRunning(id); ++poll) {
     sleeper_.sleepFor(kLaunchPollSeconds);
   }
 }

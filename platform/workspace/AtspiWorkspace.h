@@ -20,13 +20,13 @@ namespace platform::workspace {
 // the XDG data directories. Opening one starts the entry's Exec program in
 // the background, detached, from an argument vector (no shell), unless an
 // application with the entry's id runs already and no new instance was
-// asked for; then it waits, at most kLaunchWaitSeconds, until the
-// application has joined the accessibility bus, because only from then on
-// does it count as running here. "Activates" and "hides" have no
+// asked for; then it waits, at most kLaunchPolls pauses of
+// kLaunchPollSeconds, until the application has joined the accessibility
+// bus, because only from then on does it count as running here. "Activates" and "hides" have no
 // counterpart: the program starts as it would from a menu.
 class AtspiWorkspace : public Workspace {
  public:
-  static constexpr double kLaunchWaitSeconds = 5.0;
+  static constexpr int kLaunchPolls = 50;
   static constexpr double kLaunchPollSeconds = 0.1;
 
   AtspiWorkspace(process::ProcessLauncher& process, time::Sleeper& sleeper)
