@@ -165,7 +165,7 @@ TEST_F(MemotitlerOnTheBus, ParksTheWindowAndALaterRunRestoresIt) {
 }
 
 TEST_F(MemotitlerOnTheBus, WaitsForAWindowThatComesLate) {
-  startRecorder({"--recording", "Memo", "today", "1:00", "--window-delay", "1"},
+  startRecorder({"--recording", "Memo", "today", "1:00", "--window-delay", "0.6"},
                 /*waitForWindow=*/false);
   const auto run = memotitler({"--find", "Memo", "--new-title", "Late"});
   EXPECT_EQ(run.out, R"({"hiddenWriteWorked":true,"result":"applied","valueAfter":"Late"})" "\n");
