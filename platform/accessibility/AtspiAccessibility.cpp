@@ -59,9 +59,13 @@ std::optional<Value> children(const ObjectReference& object, bool windowsOnly) {
 }
 
 std::optional<Value> stringOrEmpty(std::optional<std::string> text) {
-  if (!text) return std::nullopt;
-  if (text->empty()) return Value(std::monostate{});
-  return Value(std::move(*text));
+  std::optional<Value> value;
+  if (text && text->empty()) {
+    value.emplace(std::in_place_type<std::monostate>);
+  } else if (text) {
+    value.emplace(std::in_place_type<std::string>, std::move(*text));
+  }
+  return value;
 }
 
 bool accepted(const Variant& reply) {
