@@ -15,9 +15,8 @@ namespace platform::speech {
 // Decoder options as pocketsphinx names them ("-lw", "5").
 using DecoderOptions = std::vector<std::pair<std::string, std::string>>;
 
-// The options the transcriber runs with: a heavier language weight and a
-// lighter acoustic search, which together keep the word error rate of the
-// defaults at a third of their time (docs/voxtext.md has the figures).
+// The options the transcriber runs with (docs/voxtext.md has the figures
+// that chose them).
 DecoderOptions defaultDecoderOptions();
 
 // One pocketsphinx decoder over the model files of a locale. It recognises

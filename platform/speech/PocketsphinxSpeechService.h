@@ -19,13 +19,14 @@ class PocketsphinxSpeechService : public SpeechService {
  public:
   struct Settings {
     std::string modelRoot = kModelRoot;
-    // Recognition workers, each with a decoder of its own (about 60 MB);
-    // 0 takes one per processor this process may run on, at most kMaxWorkers.
+    // Recognition workers, each with a decoder of its own (about 110 MB with
+    // the US English model); 0 takes one per processor this process may run
+    // on, at most kMaxWorkers, which keeps peak memory under 300 MB.
     int workers = 0;
     DecoderOptions decoderOptions = defaultDecoderOptions();
     UtteranceCutter::Settings cutter;
   };
-  static constexpr int kMaxWorkers = 4;
+  static constexpr int kMaxWorkers = 2;
   static constexpr int kSampleRate = 16000;
 
   PocketsphinxSpeechService() : PocketsphinxSpeechService(Settings{}) {}
