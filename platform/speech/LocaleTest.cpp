@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "platform/speech/ModelCatalogue.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace platform::speech {
 namespace {
@@ -54,7 +54,7 @@ TEST(SupportedLocale, SameRegionOrElseTheLanguagesMainLocale) {
 
 TEST(InstalledLocales, AreThoseWithEveryModelFilePresent) {
   namespace fs = std::filesystem;
-  const testing::TempDirectory models;
+  const testing::TemporaryDirectory models;
   const fs::path& root = models.path();
   const auto touch = [&](const fs::path& relative) {
     fs::create_directories((root / relative).parent_path());

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "platform/testing/RunProgram.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 #include "platform/testing/WaveHeader.h"
 
 namespace {
@@ -36,7 +36,7 @@ RunOptions inDirectory(const fs::path& dir,
 }
 
 TEST(VoxtextCommandLine, FailuresWriteOneLineAndNothingElse) {
-  platform::testing::TempDirectory dir;
+  platform::testing::TemporaryDirectory dir;
   std::ofstream(dir.path() / "notes.txt") << "these are words, not sound\n";
   fs::create_directory(dir.path() / "folder");
   writeEmptyWave(dir.path() / "empty.wav");
@@ -76,7 +76,7 @@ TEST(VoxtextCommandLine, FailuresWriteOneLineAndNothingElse) {
 }
 
 TEST(VoxtextCommandLine, AudioWithoutSpeechGivesAnEmptyTranscript) {
-  platform::testing::TempDirectory dir;
+  platform::testing::TemporaryDirectory dir;
   writeEmptyWave(dir.path() / "empty.wav");
   const std::string empty = R"({"firstFinalizedText":null,"locale":"en-US","macOSBuild":")" +
                             kernelRelease() + R"(","results":[],"text":""})" + "\n";

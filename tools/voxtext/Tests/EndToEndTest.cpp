@@ -9,7 +9,7 @@
 #include "platform/audio/AudioSource.h"
 #include "platform/process/ProcessLauncher.h"
 #include "platform/testing/RunProgram.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 class SpokenRecording : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new platform::testing::TempDirectory;
+    dir_ = new platform::testing::TemporaryDirectory;
     platform::process::RealProcessLauncher launcher;
     const auto run = [&](const std::string& program, std::vector<std::string> arguments) {
       const auto status = launcher.runAndWait(program, arguments);
@@ -103,12 +103,12 @@ class SpokenRecording : public ::testing::Test {
     EXPECT_NEAR(segments[0]["words"][0]["start"].get<double>(), 0.5, 0.3);
   }
 
-  static platform::testing::TempDirectory* dir_;
+  static platform::testing::TemporaryDirectory* dir_;
   static double firstSentenceEnd_;
   static double duration_;
 };
 
-platform::testing::TempDirectory* SpokenRecording::dir_ = nullptr;
+platform::testing::TemporaryDirectory* SpokenRecording::dir_ = nullptr;
 double SpokenRecording::firstSentenceEnd_ = 0;
 double SpokenRecording::duration_ = 0;
 
