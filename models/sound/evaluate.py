@@ -6,7 +6,9 @@ music and noise, accuracy on clean 1-second windows of real recordings.
 
 A label ships when its AP is at least MIN_AP and its mean confidence on
 windows without it stays below MAX_NEGATIVE_MEAN; the four general labels
-always ship. The list goes into the checkpoint for export.py."""
+always ship. Windows where a label's presence is unknown (instruments in
+game soundtracks) do not count for that label. The list goes into the
+checkpoint for export.py."""
 import numpy as np
 import torch
 
@@ -40,12 +42,12 @@ def main():
     model = SoundNet(len(labels), state["mean"], state["scale"])
     model.load_state_dict(state["model"])
     val = np.load(CACHE / "features" / "validation.npz")
-    y, p = val["y"].astype(bool), predict(model, val["x"])
+    y, p, known = val["y"].astype(bool), predict(model, val["x"]), val["known"].astype(bool)
     lines = [f"sound model {state['version']}: {len(y)} validation windows",
              f"{'label':18s} {'windows':>7s} {'prec':>6s} {'recall':>6s} {'AP':>6s} {'neg.mean':>8s}  ship"]
     shipped, dropped = [], []
     for k, label in enumerate(labels):
-        t, s = y[:, k], p[:, k]
+        t, s = y[known[:, k], k], p[known[:, k], k]
         if not t.any():
             dropped.append((label, "no validation windows"))
             continue
@@ -58,7 +60,8 @@ def main():
         (shipped if ok else dropped).append(label if ok else (label, f"AP {ap:.2f}, negative mean {negative:.3f}"))
         lines.append(f"{label:18s} {int(t.sum()):7d} {precision:6.3f} {recall:6.3f} {ap:6.3f} {negative:8.4f}  "
                      f"{'yes' if ok else 'DROPPED'}")
-    aps = [average_precision(y[:, labels.index(l)], p[:, labels.index(l)]) for l in shipped]
+    aps = [average_precision(y[known[:, labels.index(l)], labels.index(l)], p[known[:, labels.index(l)], labels.index(l)])
+           for l in shipped]
     lines.append(f"shipped {len(shipped)} labels, mean AP {np.mean(aps):.3f}; dropped: "
                  + (", ".join(f"{l} ({why})" for l, why in dropped) or "none"))
     # Clean windows of real recordings, primary label one of the general four.

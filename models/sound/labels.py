@@ -16,6 +16,10 @@ ANIMALS = ["bird", "cow", "horse", "sheep", "pig", "wolf_howl"]
 ENVIRONMENT = ["footsteps", "door", "typing", "water", "rain", "wind", "thunder", "fire", "engine",
                "explosion", "gunshot", "glass_breaking", "bell", "applause"]
 ALL_LABELS = GENERAL + INSTRUMENTS + ANIMALS + ENVIRONMENT
+# Recordings labelled only "music" (game soundtracks) say nothing about which
+# instruments play: for windows holding one, the instrument labels are unknown
+# and neither train nor score the network.
+UNKNOWN_IN_MUSIC = INSTRUMENTS
 
 # How a source file becomes windows:
 #   "long": a recording of one thing; crop 1-second windows from its active parts.
@@ -99,11 +103,12 @@ RULES = [
     (r"flightgear-data-base", r"sounds/(engine|engine-idle|engine-start|engine-crank)\.wav$", ["engine"], LONG),
     (r"flightgear-data-base", r"sounds/(water-fast|water-still)\.wav$", ["water"], LONG),
     (r"flightgear-data-base", r"sounds/gatling\.wav$", ["gunshot"], LONG),
-    (r"flightgear-data-base", r"sounds/radionoise\.wav$", ["noise"], LONG),
+    (r"flightgear-data-base", r"sounds/(radionoise|fan)\.wav$", ["noise"], LONG),
     (r"openarena-data", r"player/footsteps/", ["footsteps"], CLIP),
     (r"openarena-data", r"world/(wind\d|demonwind01)\.wav$", ["wind"], LONG),
     (r"openarena-data", r"world/(fire\d|firesoft)\.wav$", ["fire"], LONG),
     (r"openarena-data", r"world/(waterfall|drops)\.wav$", ["water"], LONG),
+    (r"openarena-data", r"world/(fan|fan4)\.wav$", ["noise"], LONG),
     (r"openarena-data", r"weapons/(machinegun|vulcan|shotgun)/[^/]*f\d", ["gunshot"], CLIP),
     (r"openarena-data", r"weapons/(rocket|grenade)/.*(rocklx|gren.*exp|explo)", ["explosion"], CLIP),
     (r"nexuiz-data", r"misc/footstep\d+\.wav$", ["footsteps"], CLIP),

@@ -120,16 +120,24 @@ def bit_error(a, b):
 
 
 def near_duplicates(rows, info, pool):
-    """Pairs of files (3 s or longer, durations within 5 %) that chromaprint
-    finds to be the same recording, re-encoded or trimmed."""
-    long_files = sorted((info[r["file"]][0], r["file"]) for r in rows if info[r["file"]][0] >= 3.0)
+    """Pairs of package files (3 s or longer, durations within 5 %) that
+    chromaprint finds to be the same recording, re-encoded or trimmed.
+    Silence and noise have no meaningful fingerprint (and would chain
+    unrelated files together), nor do mostly quiet files whose fingerprint
+    barely changes; our own renders never copy a package's audio."""
+    long_files = sorted((info[r["file"]][0], r["file"]) for r in rows
+                        if info[r["file"]][0] >= 3.0 and not r["package"].startswith("synth:")
+                        and not {"silence", "noise"} & set(r["labels"]))
     prints = dict(pool.map(fingerprint, [f for _, f in long_files], chunksize=16))
+    for f, fp in list(prints.items()):
+        if len(np.unique(fp)) < 0.5 * len(fp):
+            prints[f] = np.zeros(0, np.uint32)
     pairs = []
     for i, (d1, f1) in enumerate(long_files):
         for d2, f2 in long_files[i + 1:]:
             if d2 > d1 * 1.05:
                 break
-            if bit_error(prints[f1], prints[f2]) < 0.2:
+            if bit_error(prints[f1], prints[f2]) < 0.15:
                 pairs.append((f1, f2))
     return pairs
 

@@ -4,7 +4,8 @@ noise and music at random levels, gain, small rooms, phone and laptop
 band-limits, AAC round trips), and runs them through the C++ front end once.
 
 Writes CACHE/features/<split>.npz: x [N, 64, 50] float16 log-mel features,
-y [N, labels] uint8, primary [N] label index, clean [N] bool (an
+y [N, labels] uint8, known [N, labels] uint8 (0 where a label's presence
+is unknown), primary [N] label index, clean [N] bool (an
 unaugmented window), real [N] bool (its primary source is a recording from
 a package, not our own synthesis)."""
 import os
@@ -15,12 +16,12 @@ import tempfile
 import numpy as np
 
 from common import CACHE, WINDOW, features
-from labels import ALL_LABELS
+from labels import ALL_LABELS, UNKNOWN_IN_MUSIC
 import manifest
 from manifest import pcm_path
 
 # Windows per label in which that label is the primary source.
-PER_LABEL = {"train": 320, "validation": 90}
+PER_LABEL = {"train": 400, "validation": 100}
 EXTRA = {"speech": 5, "music": 3, "noise": 2, "silence": 2}  # multipliers
 # Events that come in trains: several copies go into one window.
 REPEATED = {"footsteps", "typing", "gunshot", "drums", "door"}
@@ -153,7 +154,7 @@ def aac_round_trip(windows, rng):
 
 def make_window(pool, label, rng, augment):
     """One window with `label` as its primary source; returns (samples, labels,
-    index of the primary source file)."""
+    labels whose presence is unknown, index of the primary source file)."""
     for _ in range(20):
         i = pool.pick(label, rng)
         if i is None:
@@ -164,15 +165,16 @@ def make_window(pool, label, rng, augment):
     else:
         return None
     labels = set(pool.rows[i]["labels"])
+    unknown = set(UNKNOWN_IN_MUSIC) if pool.rows[i]["labels"] == ["music"] else set()
     if "silence" in labels:
         # A muted input: at most a faint hiss.
         level = rms(x)
         target = db(rng.uniform(-100, -58))
         x = x * (target / level if level > target else 1.0)
-        return x.astype(np.float32), labels, i
+        return x.astype(np.float32), labels, unknown, i
     if not augment:
         peak = np.max(np.abs(x)) + 1e-9
-        return (x * min(1.0, 0.9 / peak)).astype(np.float32), labels, i
+        return (x * min(1.0, 0.9 / peak)).astype(np.float32), labels, unknown, i
     x = x / rms(x)
     mix_chance = 0.7 if label == "speech" else 0.3
     if rng.random() < mix_chance and label not in ("noise",):
@@ -185,6 +187,8 @@ def make_window(pool, label, rng, augment):
                     snr = rng.uniform(-3, 20) if label == "speech" else rng.uniform(-5, 15)
                     x = x + b / rms(b) * db(-snr)
                     labels |= set(pool.rows[j]["labels"])
+                    if pool.rows[j]["labels"] == ["music"]:
+                        unknown |= set(UNKNOWN_IN_MUSIC)
     if rng.random() < 0.2:
         x = reverb(x, rng)
     if rng.random() < 0.25:
@@ -192,27 +196,28 @@ def make_window(pool, label, rng, augment):
     # Recording level, then a faint noise floor that is not labelled.
     x = x / rms(x) * db(rng.uniform(-45, -12))
     x = x + np.random.default_rng(rng.randint(0, 2 ** 31)).normal(0, db(rng.uniform(-100, -68)), WINDOW)
-    return np.clip(x, -1, 1).astype(np.float32), labels, i
+    return np.clip(x, -1, 1).astype(np.float32), labels, unknown, i
 
 
 def build(split, seed):
     rows = [r for r in manifest.read() if r["split"] == split]
     pool = Pool(rows)
     rng = random.Random(seed)
-    windows, ys, primary, clean, real = [], [], [], [], []
+    windows, ys, known, primary, clean, real = [], [], [], [], [], []
     for li, label in enumerate(ALL_LABELS):
         if label not in pool.by_label:
             continue
         count = PER_LABEL[split] * EXTRA.get(label, 1)
         for k in range(count):
-            augment = k % 4 != 0 or label == "silence"
+            augment = k % 4 != 0
             made = make_window(pool, label, rng, augment)
             if made is None:
                 continue
-            x, labels, source = made
+            x, labels, unknown, source = made
             real.append(not pool.rows[source]["package"].startswith("synth:"))
             windows.append(x)
             ys.append([1 if l in labels else 0 for l in ALL_LABELS])
+            known.append([0 if l in unknown and l not in labels else 1 for l in ALL_LABELS])
             primary.append(li)
             clean.append(not augment)
     windows = np.stack(windows)
@@ -225,7 +230,7 @@ def build(split, seed):
     x = features(windows)
     out = CACHE / "features"
     out.mkdir(exist_ok=True)
-    np.savez(out / f"{split}.npz", x=x.astype(np.float16), y=np.array(ys, np.uint8), primary=np.array(primary),
+    np.savez(out / f"{split}.npz", x=x.astype(np.float16), y=np.array(ys, np.uint8), known=np.array(known, np.uint8), primary=np.array(primary),
              clean=np.array(clean), real=np.array(real), labels=np.array(ALL_LABELS))
     print(f"{split}: {len(windows)} windows")
 
