@@ -31,6 +31,8 @@ def main():
     parser.add_argument("--threads", type=int, default=2)
     parser.add_argument("--seed", type=int, default=0)
     parser.add_argument("--version", default="1")
+    parser.add_argument("--resume", action="store_true", help="continue from the saved checkpoint")
+    parser.add_argument("--max-lr", type=float, default=3e-3)
     args = parser.parse_args()
     torch.manual_seed(args.seed)
     torch.set_num_threads(args.threads)
@@ -41,11 +43,16 @@ def main():
     known = train["known"].astype(np.float32)
     mean = x.mean(axis=(0, 2))
     scale = 1.0 / (x.std(axis=(0, 2)) + 1e-3)
+    if args.resume:
+        previous = torch.load(CACHE / "model.pt")
+        mean, scale = previous["mean"], previous["scale"]
     model = SoundNet(len(labels), mean, scale)
+    if args.resume:
+        model.load_state_dict(previous["model"])
     batch = 64
     steps_per_epoch = len(x) // batch
     opt = torch.optim.AdamW(model.parameters(), lr=1e-5, weight_decay=1e-3)
-    max_lr = 3e-3
+    max_lr = args.max_lr
     loss_fn = torch.nn.BCEWithLogitsLoss(reduction="none")
     rng = np.random.default_rng(args.seed)
     start = time.time()
