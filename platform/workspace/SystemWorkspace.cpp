@@ -1,19 +1,23 @@
+#include "AtspiWorkspace.h"
 #include "Workspace.h"
 
 namespace platform::workspace {
 namespace {
 
-// A machine without a desktop session to ask: nothing runs, nothing is
-// installed, nothing can be opened.
-class EmptyWorkspace : public Workspace {
+struct MachineServices {
+  process::RealProcessLauncher process;
+  time::RealSleeper sleeper;
+};
+
+// The workspace with this machine's own process and pause services (the
+// services are constructed first, as the first base).
+class SystemWorkspace : private MachineServices, public AtspiWorkspace {
  public:
-  std::vector<RunningApplication> runningApplications() override { return {}; }
-  std::optional<std::string> applicationLocation(const std::string&) override { return std::nullopt; }
-  void openApplication(const std::string&, const OpenConfiguration&) override {}
+  SystemWorkspace() : AtspiWorkspace(process, sleeper) {}
 };
 
 }  // namespace
 
-std::unique_ptr<Workspace> makeSystemWorkspace() { return std::make_unique<EmptyWorkspace>(); }
+std::unique_ptr<Workspace> makeSystemWorkspace() { return std::make_unique<SystemWorkspace>(); }
 
 }  // namespace platform::workspace
