@@ -1,0 +1,129 @@
+// The built hearmark and voxtext given the paths, files and sizes a host's
+// users may have: each run gets the record or the one-line failure the host
+// expects, never a crash.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ProgramContract.h"
+#include "platform/testing/RunProgram.h"
+#include "platform/testing/TempDirectory.h"
+#include "platform/testing/WaveHeader.h"
+
+namespace {
+
+using platform::testing::ProgramRun;
+using platform::testing::runProgram;
+
+const char* const kPrograms[] = {HEARMARK_BIN, VOXTEXT_BIN};
+
+std::string nameOf(const std::string& program) { return std::filesystem::path(program).filename(); }
+
+ProgramRun bounded(const std::string& program, const std::vector<std::string>& args) {
+  platform::testing::RunOptions options;
+  options.timeLimit = std::chrono::seconds(300);
+  return runProgram(program, args, options);
+}
+
+class HostileInput : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = new platform::testing::TempDirectory;
+    const auto made = runProgram("/usr/bin/sox", {"-n", "-r", "16000", "-c", "1", *dir / "tone.wav",
+                                                  "synth", "1.5", "sine", "440", "vol", "0.3"});
+    ASSERT_EQ(made.status, 0) << made.err;
+  }
+  static void TearDownTestSuite() { delete dir; }
+  static platform::testing::TempDirectory* dir;
+};
+platform::testing::TempDirectory* HostileInput::dir = nullptr;
+
+// Names a file system allows but a careless program trips on.
+const std::string kNames[] = {
+    "quote\" and 'single'.wav", "back\\slash\\.wav", "line\nfeed.wav", "tab\tand\rreturn.wav",
+    "control \x01\x02\x1b[31m.wav", "delete\x7f.wav", "invalid \xff\xfe \xc3(.wav",
+    "$(touch pwned); rm -rf x.wav", "-dash.wav", "--floor", "emoji \xf0\x9f\x8e\x99.wav",
+    std::string(250, 'n') + ".wav"};
+
+TEST_F(HostileInput, AnyFileNameReadsLikeAnyOther) {
+  std::ifstream in(*dir / "tone.wav", std::ios::binary);
+  const std::string audio{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  for (const std::string& name : kNames) {
+    const std::string path = dir->write(name, audio);
+    for (const std::string program : kPrograms) {
+      SCOPED_TRACE(nameOf(program) + " on " + name);
+      const ProgramRun run = bounded(program, {path});
+      EXPECT_TRUE(reliability::keepsTheContract(run));
+      EXPECT_EQ(run.status, 0) << run.err;
+    }
+    std::filesystem::remove(path);
+  }
+  EXPECT_FALSE(std::filesystem::exists(*dir / "pwned"));
+}
+
+TEST_F(HostileInput, AMissingPathIsNamedVerbatimInTheFailure) {
+  std::vector<std::string> paths;
+  for (const std::string& name : kNames) paths.push_back(*dir / ("missing " + name));
+  paths.push_back(*dir / "tone.wav/inside a file");
+  paths.push_back(std::string(100000, 'p'));  // past the longest path the system takes
+  paths.push_back(*dir / std::string(300, 'x'));  // past the longest name
+  for (const std::string& path : paths) {
+    for (const std::string program : kPrograms) {
+      SCOPED_TRACE(nameOf(program) + " on " + path.substr(0, 300));
+      const ProgramRun run = bounded(program, {path});
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.out, "");
+      EXPECT_EQ(run.err, "File not found: " + path + "\n");
+    }
+  }
+}
+
+TEST_F(HostileInput, FilesThatCannotBeReadFailWithOneLine) {
+  std::vector<std::string> paths = {"/proc/self/mem", "/dev/null", dir->path().string()};
+  // A link to nowhere is not a file; a link loop neither.
+  std::filesystem::create_symlink(*dir / "nowhere", *dir / "dangling.wav");
+  std::filesystem::create_symlink(*dir / "loop-b.wav", *dir / "loop-a.wav");
+  std::filesystem::create_symlink(*dir / "loop-a.wav", *dir / "loop-b.wav");
+  paths.insert(paths.end(), {*dir / "dangling.wav", *dir / "loop-a.wav"});
+  for (const std::string& path : paths) {
+    for (const std::string program : kPrograms) {
+      SCOPED_TRACE(nameOf(program) + " on " + path);
+      const ProgramRun run = bounded(program, {path});
+      EXPECT_TRUE(reliability::keepsTheContract(run));
+      EXPECT_EQ(run.status, 1);
+    }
+  }
+}
+
+TEST_F(HostileInput, AFileWithoutReadPermissionFailsWithOneLine) {
+  // Root reads every file whatever its mode, so as root the programs run as
+  // the unprivileged "nobody" through setpriv; the file stays root's.
+  std::filesystem::permissions(dir->path(), std::filesystem::perms::owner_all |
+                                                std::filesystem::perms::group_exec |
+                                                std::filesystem::perms::others_exec);
+  const std::string path = dir->write("private.wav", "RIFF");
+  std::filesystem::permissions(path, std::filesystem::perms::none);
+  std::vector<std::string> prefix;
+  if (geteuid() == 0) {
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "as root without setpriv: cannot drop read permission";
+    prefix = {"--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+  }
+  for (const std::string program : kPrograms) {
+    SCOPED_TRACE(nameOf(program));
+    std::vector<std::string> args = prefix;
+    args.push_back(program);
+    args.push_back(path);
+    const ProgramRun run = prefix.empty() ? bounded(program, {path}) : bounded("/usr/bin/setpriv", args);
+    if (run.status == 127 || run.err.find("setpriv") != std::string::npos) {
+      GTEST_SKIP() << "cannot run the program as nobody here: " << run.err;
+    }
+    EXPECT_TRUE(reliability::keepsTheContract(run));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("ermission denied"), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
