@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "Harness.h"
@@ -79,13 +80,16 @@ TEST(GoneAway, VoiceMemosQuittingMidwayEndsWithACleanRecord) {
       title->attributes["AXValue"] = std::string("Memo");
       row->attributes["AXDescription"] = std::string("Memo, today, 0:05");
     }
-    c.arm(scroller, row, title, [&h, app] { quit(h, app); });
+    // The handlers live in the tree: they hold the application weakly, so the
+    // tree is freed with the harness.
+    c.arm(scroller, row, title, [&h, weakApp = std::weak_ptr<MemoryElement>(app)] {
+      if (const Node a = weakApp.lock()) quit(h, a);
+    });
 
     const Outcome outcome = h.run({"--find", "Memo", "--new-title", "New", "--duration", "5"});
     EXPECT_EQ(line(outcome), c.json);
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_LT(h.sleeper.pauses.size(), 40u) << "a dead application is not waited on without end";
-    quit(h, app);
   }
 }
 
