@@ -2,6 +2,7 @@
 # Makes the benchmark's speech in DIR: every sentence of text.txt spoken by
 # flite (the slt voice, 16 kHz), half a second apart, as DIR/speech.wav and as
 # AAC in DIR/speech.m4a, as Voice Memos records. Prints the length in seconds.
+# No dither (-D): the same speech, bit for bit, on every run.
 #   bench/voxtext/make-speech.sh DIR
 set -euo pipefail
 here=$(dirname "$0")
@@ -9,7 +10,7 @@ dir=$1
 for tool in flite sox soxi ffmpeg; do
   command -v "$tool" >/dev/null || { echo "make-speech: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
-sox -n -r 16000 -c 1 -b 16 "$dir/gap.wav" trim 0 0.5
+sox -D -n -r 16000 -c 1 -b 16 "$dir/gap.wav" trim 0 0.5
 parts=()
 n=0
 while IFS= read -r sentence; do
@@ -18,7 +19,7 @@ while IFS= read -r sentence; do
   flite -voice slt -t "$sentence" -o "$dir/sentence$n.wav"
   parts+=("$dir/sentence$n.wav" "$dir/gap.wav")
 done < "$here/text.txt"
-sox "${parts[@]}" "$dir/speech.wav"
+sox -D "${parts[@]}" "$dir/speech.wav"
 rm -f "$dir"/sentence*.wav "$dir/gap.wav"
 ffmpeg -nostdin -v error -y -i "$dir/speech.wav" -c:a aac -b:a 64k "$dir/speech.m4a"
 soxi -D "$dir/speech.wav"

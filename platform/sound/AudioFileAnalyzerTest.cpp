@@ -10,14 +10,14 @@
 #include "platform/testing/MemoryAudioSource.h"
 #include "platform/testing/RunProgram.h"
 #include "platform/testing/ScriptedClassifier.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 #include "platform/testing/WaveHeader.h"
 
 namespace platform::sound {
 namespace {
 
 using testing::ScriptedClassifier;
-using testing::TempDirectory;
+using testing::TemporaryDirectory;
 
 // What an observer was told, in the order it was told.
 class RecordingObserver : public ResultsObserver {
@@ -104,7 +104,7 @@ void truncate(const std::string& path, double keep) {
 class AnalyzerOnFiles : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir = new TempDirectory;
+    dir = new TemporaryDirectory("sound");
     // One second of tone, then 1.25 s of silence.
     run("/usr/bin/sox", {"-n", "-r", "16000", "-c", "1", *dir / "mono16k.wav", "synth", "1", "sine",
                          "440", "vol", "0.5", "pad", "0", "1.25"});
@@ -116,9 +116,9 @@ class AnalyzerOnFiles : public ::testing::Test {
                             "-movflags", "+faststart", *dir / "faststart.m4a"});
   }
   static void TearDownTestSuite() { delete dir; }
-  static TempDirectory* dir;
+  static TemporaryDirectory* dir;
 };
-TempDirectory* AnalyzerOnFiles::dir = nullptr;
+TemporaryDirectory* AnalyzerOnFiles::dir = nullptr;
 
 TEST_F(AnalyzerOnFiles, ClassifiesHalfOverlappingWindowsToTheEndOfEachFormat) {
   for (const char* name : {"mono16k.wav", "stereo44k.wav", "aac.m4a"}) {

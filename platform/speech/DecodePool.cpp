@@ -7,8 +7,9 @@ namespace platform::speech {
 DecodePool::DecodePool(int workers, DecoderFactory factory, Deliver deliver,
                        std::size_t maxWaiting)
     : factory_(std::move(factory)), deliver_(std::move(deliver)),
-      maxWaiting_(std::max<std::size_t>(1, maxWaiting)) {
-  for (int i = 0; i < std::max(1, workers); ++i) workers_.emplace_back([this] { work(); });
+      maxWaiting_(std::max<std::size_t>(1, maxWaiting)),
+      waiting_(static_cast<std::size_t>(std::max(1, workers))) {
+  for (std::size_t i = 0; i < waiting_.size(); ++i) workers_.emplace_back([this, i] { work(i); });
 }
 
 DecodePool::~DecodePool() {
@@ -23,9 +24,10 @@ DecodePool::~DecodePool() {
 
 bool DecodePool::submit(Utterance utterance) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return waiting_.size() < maxWaiting_ || cancelled_ || failure_; });
+  auto& queue = waiting_[submitted_ % waiting_.size()];
+  changed_.wait(lock, [&] { return queue.size() < maxWaiting_ || cancelled_ || failure_; });
   if (cancelled_ || failure_) return false;
-  waiting_.emplace_back(submitted_++, std::move(utterance));
+  queue.emplace_back(submitted_++, std::move(utterance));
   lock.unlock();
   changed_.notify_all();
   return true;
@@ -41,7 +43,16 @@ void DecodePool::cancel() {
   {
     std::lock_guard lock(mutex_);
     cancelled_ = true;
-    waiting_.clear();
+    for (auto& queue : waiting_) queue.clear();
+  }
+  changed_.notify_all();
+}
+
+void DecodePool::stop(std::optional<std::string> failure) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!failure_) failure_ = std::move(failure);
+    for (auto& queue : waiting_) queue.clear();
   }
   changed_.notify_all();
 }
@@ -51,35 +62,26 @@ std::optional<std::string> DecodePool::failure() const {
   return failure_;
 }
 
-void DecodePool::work() {
+void DecodePool::work(std::size_t worker) {
   std::string error;
   std::unique_ptr<UtteranceDecoder> decoder = factory_(error);
   if (!decoder) {
-    {
-      std::lock_guard lock(mutex_);
-      if (!failure_) failure_ = error.empty() ? "the recogniser could not be started" : error;
-      waiting_.clear();
-    }
-    changed_.notify_all();
+    stop(error.empty() ? "the recogniser could not be started" : error);
     return;
   }
+  auto& queue = waiting_[worker];
   for (;;) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !waiting_.empty() || stopping_ || failure_; });
-    if (waiting_.empty()) return;
-    auto [index, utterance] = std::move(waiting_.front());
-    waiting_.pop_front();
+    changed_.wait(lock, [&] { return !queue.empty() || stopping_ || failure_; });
+    if (queue.empty()) return;
+    auto [index, utterance] = std::move(queue.front());
+    queue.pop_front();
     lock.unlock();
     changed_.notify_all();  // room for the next submission
 
     UtteranceDecoder::Decoded decoded = decoder->decode(utterance);
     if (decoded.error) {
-      {
-        std::lock_guard failed(mutex_);
-        if (!failure_) failure_ = std::move(decoded.error);
-        waiting_.clear();
-      }
-      changed_.notify_all();
+      stop(std::move(decoded.error));
       return;
     }
     complete(index, std::move(decoded.result));

@@ -68,6 +68,47 @@ TEST(DecodePool, DeliversInSubmissionOrderWhenWorkersFinishOutOfOrder) {
   EXPECT_EQ(delivered.texts(), (std::vector<std::string>{"0", "1", "2", "4", "5"}));
 }
 
+// Names each result after the decoder that made it.
+class NamedDecoder : public UtteranceDecoder {
+ public:
+  explicit NamedDecoder(int name) : name_(name) {}
+  Decoded decode(const Utterance& u) override {
+    Result result = resultNamed(u.startSample);
+    result.text.runs.push_back(Run{"@" + std::to_string(name_), std::nullopt, std::nullopt});
+    return {std::move(result), std::nullopt};
+  }
+
+ private:
+  int name_;
+};
+
+TEST(DecodePool, EachWorkerTakesAFixedShareSoRunsRepeat) {
+  std::mutex names;
+  int next = 0;
+  std::vector<std::string> byName[2];
+  for (auto& delivered : byName) {
+    Delivered collected;
+    {
+      DecodePool pool(
+          2,
+          [&](std::string&) -> std::unique_ptr<UtteranceDecoder> {
+            std::lock_guard lock(names);
+            return std::make_unique<NamedDecoder>(next++ % 2);
+          },
+          std::ref(collected));
+      for (std::int64_t i = 0; i < 8; ++i) ASSERT_TRUE(pool.submit(utterance(i)));
+      ASSERT_EQ(pool.drain(), std::nullopt);
+    }
+    delivered = collected.texts();
+  }
+  ASSERT_EQ(byName[0].size(), 8u);
+  // Which decoder took utterance 0 may change; who takes which after it may not.
+  for (const auto& run : byName) {
+    for (std::size_t i = 2; i < run.size(); ++i) EXPECT_EQ(run[i].back(), run[i - 2].back()) << i;
+    EXPECT_NE(run[0].back(), run[1].back());
+  }
+}
+
 class FailingDecoder : public UtteranceDecoder {
  public:
   Decoded decode(const Utterance& u) override {

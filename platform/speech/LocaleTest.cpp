@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/speech/ModelCatalogue.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace platform::speech {
 namespace {
@@ -53,8 +54,8 @@ TEST(SupportedLocale, SameRegionOrElseTheLanguagesMainLocale) {
 
 TEST(InstalledLocales, AreThoseWithEveryModelFilePresent) {
   namespace fs = std::filesystem;
-  char pattern[] = "/tmp/speech-models-XXXXXX";
-  const fs::path root = mkdtemp(pattern);
+  const testing::TemporaryDirectory models;
+  const fs::path& root = models.path();
   const auto touch = [&](const fs::path& relative) {
     fs::create_directories((root / relative).parent_path());
     std::ofstream(root / relative) << "x";
@@ -77,7 +78,6 @@ TEST(InstalledLocales, AreThoseWithEveryModelFilePresent) {
   EXPECT_EQ(english->acousticModel, (root / "en-us/en-us").string());
   EXPECT_EQ(english->dictionary, (root / "en-us/cmudict-en-us.dict").string());
   EXPECT_TRUE(installedLocales((root / "nowhere").string()).empty());
-  fs::remove_all(root);
 }
 
 }  // namespace

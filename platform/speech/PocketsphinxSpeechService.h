@@ -19,7 +19,7 @@ class PocketsphinxSpeechService : public SpeechService {
  public:
   struct Settings {
     std::string modelRoot = kModelRoot;
-    // Recognition workers, each with a decoder of its own (about 110 MB with
+    // Recognition workers, each with a decoder of its own (about 100 MB with
     // the US English model); 0 takes one per processor this process may run
     // on, at most kMaxWorkers, which keeps peak memory under 300 MB.
     int workers = 0;

@@ -12,6 +12,7 @@
 
 #include "platform/testing/FakeProcessLauncher.h"
 #include "platform/testing/RecordingSleeper.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace platform::workspace {
 namespace {
@@ -22,9 +23,6 @@ using Call = testing::FakeProcessLauncher::Call;
 class WorkspaceLaunch : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "launch-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
     // No session bus: nothing is ever listed as running.
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
     unsetenv("AT_SPI_BUS_ADDRESS");
@@ -39,7 +37,6 @@ class WorkspaceLaunch : public ::testing::Test {
   }
   void TearDown() override {
     setenv("PATH", savedPath_.c_str(), 1);
-    fs::remove_all(root_);
   }
 
   std::string entry(const std::string& body) {
@@ -49,7 +46,8 @@ class WorkspaceLaunch : public ::testing::Test {
     return file.string();
   }
 
-  fs::path root_;
+  testing::TemporaryDirectory directory_{"launch"};
+  const fs::path& root_ = directory_.path();
   fs::path tool_;
   std::string savedPath_;
   testing::FakeProcessLauncher process_;

@@ -1,9 +1,10 @@
 #include "DesktopEntry.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
+
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace platform::workspace {
 namespace {
@@ -34,13 +35,6 @@ TEST(DesktopEntryExec, ArgumentVectors) {
 
 class DesktopEntryLookup : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "entries-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   fs::path write(const fs::path& relative, const std::string& text) {
     const fs::path file = root_ / relative;
     fs::create_directories(file.parent_path());
@@ -48,7 +42,8 @@ class DesktopEntryLookup : public ::testing::Test {
     return file;
   }
 
-  fs::path root_;
+  platform::testing::TemporaryDirectory directory_{"entries"};
+  const fs::path& root_ = directory_.path();
 };
 
 TEST_F(DesktopEntryLookup, FirstDataDirectoryWithTheIdDecides) {

@@ -11,7 +11,7 @@
 #include "Run.h"
 #include "platform/testing/MemoryAudioSource.h"
 #include "platform/testing/ScriptedClassifier.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace hearmark {
 namespace {
@@ -47,7 +47,7 @@ ClassifierCatalog catalogWith(std::shared_ptr<ScriptedClassifier> classifier) {
 
 class HearmarkRun : public ::testing::Test {
  protected:
-  platform::testing::TempDirectory dir;
+  platform::testing::TemporaryDirectory dir;
   const std::string path = dir.write("memo.m4a", "stands in for audio");
 };
 

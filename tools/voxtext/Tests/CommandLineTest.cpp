@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "platform/testing/RunProgram.h"
+#include "platform/testing/TemporaryDirectory.h"
+#include "platform/testing/WaveHeader.h"
 
 namespace {
 
@@ -12,26 +14,9 @@ namespace fs = std::filesystem;
 using platform::testing::runProgram;
 using platform::testing::RunOptions;
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/voxtext-cli-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // A wave file with a header and no samples.
 void writeEmptyWave(const fs::path& path) {
-  const unsigned char header[44] = {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V', 'E',
-                                    'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
-                                    0x80, 0x3e, 0, 0, 0, 0x7d, 0, 0, 2, 0, 16, 0,
-                                    'd', 'a', 't', 'a', 0, 0, 0, 0};
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(header), 44);
+  std::ofstream(path, std::ios::binary) << platform::testing::waveHeader(16000, 1, 0);
 }
 
 std::string kernelRelease() {
@@ -51,7 +36,7 @@ RunOptions inDirectory(const fs::path& dir,
 }
 
 TEST(VoxtextCommandLine, FailuresWriteOneLineAndNothingElse) {
-  TempDir dir;
+  platform::testing::TemporaryDirectory dir;
   std::ofstream(dir.path() / "notes.txt") << "these are words, not sound\n";
   fs::create_directory(dir.path() / "folder");
   writeEmptyWave(dir.path() / "empty.wav");
@@ -91,7 +76,7 @@ TEST(VoxtextCommandLine, FailuresWriteOneLineAndNothingElse) {
 }
 
 TEST(VoxtextCommandLine, AudioWithoutSpeechGivesAnEmptyTranscript) {
-  TempDir dir;
+  platform::testing::TemporaryDirectory dir;
   writeEmptyWave(dir.path() / "empty.wav");
   const std::string empty = R"({"firstFinalizedText":null,"locale":"en-US","macOSBuild":")" +
                             kernelRelease() + R"(","results":[],"text":""})" + "\n";

@@ -9,6 +9,7 @@
 #include "platform/audio/AudioSource.h"
 #include "platform/process/ProcessLauncher.h"
 #include "platform/testing/RunProgram.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace {
 
@@ -17,15 +18,14 @@ namespace fs = std::filesystem;
 class SpokenRecording : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char pattern[] = "/tmp/voxtext-speech-XXXXXX";
-    dir_ = new fs::path(mkdtemp(pattern));
+    dir_ = new platform::testing::TemporaryDirectory;
     platform::process::RealProcessLauncher launcher;
     const auto run = [&](const std::string& program, std::vector<std::string> arguments) {
       const auto status = launcher.runAndWait(program, arguments);
       ASSERT_TRUE(status && *status == 0) << program << " " << ::testing::PrintToString(arguments);
     };
-    const std::string one = (*dir_ / "one.wav").string();
-    const std::string two = (*dir_ / "two.wav").string();
+    const std::string one = (dir_->path() / "one.wav").string();
+    const std::string two = (dir_->path() / "two.wav").string();
     run("/usr/bin/flite", {"-voice", "slt", "-t", "My sister works as a nurse at the hospital near the river.",
                            "-o", one});
     run("/usr/bin/flite", {"-voice", "slt", "-t", "Open the window and let the fresh air in.", "-o", two});
@@ -44,7 +44,6 @@ class SpokenRecording : public ::testing::Test {
     duration_ = seconds(*whole.source);
   }
   static void TearDownTestSuite() {
-    fs::remove_all(*dir_);
     delete dir_;
   }
 
@@ -54,8 +53,8 @@ class SpokenRecording : public ::testing::Test {
     while (const std::size_t n = source.read(block)) total += n;
     return static_cast<double>(total) / source.sampleRate();
   }
-  static std::string wav() { return (*dir_ / "speech.wav").string(); }
-  static std::string m4a() { return (*dir_ / "speech.m4a").string(); }
+  static std::string wav() { return (dir_->path() / "speech.wav").string(); }
+  static std::string m4a() { return (dir_->path() / "speech.m4a").string(); }
 
   static nlohmann::json transcribe(const std::string& path) {
     platform::testing::RunOptions options;
@@ -104,12 +103,12 @@ class SpokenRecording : public ::testing::Test {
     EXPECT_NEAR(segments[0]["words"][0]["start"].get<double>(), 0.5, 0.3);
   }
 
-  static fs::path* dir_;
+  static platform::testing::TemporaryDirectory* dir_;
   static double firstSentenceEnd_;
   static double duration_;
 };
 
-fs::path* SpokenRecording::dir_ = nullptr;
+platform::testing::TemporaryDirectory* SpokenRecording::dir_ = nullptr;
 double SpokenRecording::firstSentenceEnd_ = 0;
 double SpokenRecording::duration_ = 0;
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <utility>
 

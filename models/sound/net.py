@@ -1,0 +1,51 @@
+"""The network, as trained in torch. Its C++ twin is
+platform/sound/model/Network.cpp: 3x3 convolutions with batch norm, ReLU and
+2x2 max-pools, mean over frequency, mean and max over time, two dense layers,
+sigmoid outputs."""
+import torch
+from torch import nn
+
+CHANNELS = [(16, True), (32, True), (64, True), (128, False)]
+HIDDEN = 128
+
+
+class SoundNet(nn.Module):
+    def __init__(self, n_labels, mean, scale):
+        super().__init__()
+        self.register_buffer("mean", torch.as_tensor(mean, dtype=torch.float32).view(1, 1, -1, 1))
+        self.register_buffer("scale", torch.as_tensor(scale, dtype=torch.float32).view(1, 1, -1, 1))
+        layers, c_in = [], 1
+        self.pools = []
+        for c_out, pool in CHANNELS:
+            layers += [nn.Conv2d(c_in, c_out, 3, padding=1, bias=False), nn.BatchNorm2d(c_out)]
+            self.pools.append(pool)
+            c_in = c_out
+        self.convs = nn.ModuleList(layers)
+        self.hidden = nn.Linear(2 * c_in, HIDDEN)
+        self.dropout = nn.Dropout(0.3)
+        self.out = nn.Linear(HIDDEN, n_labels)
+
+    def logits(self, x):
+        """x: [batch, mel bands, frames] log-mel features."""
+        x = (x.unsqueeze(1) - self.mean) * self.scale
+        for i, pool in enumerate(self.pools):
+            x = torch.relu(self.convs[2 * i + 1](self.convs[2 * i](x)))
+            if pool:
+                x = nn.functional.max_pool2d(x, 2)
+        x = x.mean(dim=2)  # over frequency
+        x = torch.cat([x.mean(dim=2), x.amax(dim=2)], dim=1)
+        return self.out(self.dropout(torch.relu(self.hidden(x))))
+
+    def forward(self, x):
+        return torch.sigmoid(self.logits(x))
+
+    def folded_convolutions(self):
+        """Each convolution with its batch norm folded in: (weight, bias, pool)."""
+        out = []
+        for i, pool in enumerate(self.pools):
+            conv, bn = self.convs[2 * i], self.convs[2 * i + 1]
+            factor = bn.weight / torch.sqrt(bn.running_var + bn.eps)
+            weight = conv.weight * factor.view(-1, 1, 1, 1)
+            bias = bn.bias - bn.running_mean * factor
+            out.append((weight.detach(), bias.detach(), pool))
+        return out
