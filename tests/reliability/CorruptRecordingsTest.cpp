@@ -13,7 +13,7 @@
 
 #include "ProgramContract.h"
 #include "platform/testing/RunProgram.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ std::vector<Damage> damagesOf(const std::string& good) {
 }
 
 TEST(CorruptRecordings, EveryRunEndsWithADocumentOrOneFailureLine) {
-  platform::testing::TempDirectory dir;
+  platform::testing::TemporaryDirectory dir;
   // Two seconds of a rising tone over noise, as the host's recordings come.
   const std::string source = dir / "source.wav";
   const auto made = runProgram("/usr/bin/sox", {"-n", "-r", "16000", "-c", "1", source, "synth", "2",

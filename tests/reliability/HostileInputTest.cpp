@@ -10,7 +10,7 @@
 
 #include "ProgramContract.h"
 #include "platform/testing/RunProgram.h"
-#include "platform/testing/TempDirectory.h"
+#include "platform/testing/TemporaryDirectory.h"
 #include "platform/testing/WaveHeader.h"
 
 namespace {
@@ -31,15 +31,15 @@ ProgramRun bounded(const std::string& program, const std::vector<std::string>& a
 class HostileInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir = new platform::testing::TempDirectory;
+    dir = new platform::testing::TemporaryDirectory;
     const auto made = runProgram("/usr/bin/sox", {"-n", "-r", "16000", "-c", "1", *dir / "tone.wav",
                                                   "synth", "1.5", "sine", "440", "vol", "0.3"});
     ASSERT_EQ(made.status, 0) << made.err;
   }
   static void TearDownTestSuite() { delete dir; }
-  static platform::testing::TempDirectory* dir;
+  static platform::testing::TemporaryDirectory* dir;
 };
-platform::testing::TempDirectory* HostileInput::dir = nullptr;
+platform::testing::TemporaryDirectory* HostileInput::dir = nullptr;
 
 // Names a file system allows but a careless program trips on.
 const std::string kNames[] = {
@@ -128,7 +128,7 @@ TEST_F(HostileInput, AFileWithoutReadPermissionFailsWithOneLine) {
 
 // A long recording made cheaply: a WAVE header of 16 kHz mono and a hole the
 // file system fills with silence.
-std::string silence(const platform::testing::TempDirectory& dir, const std::string& name, int seconds) {
+std::string silence(const platform::testing::TemporaryDirectory& dir, const std::string& name, int seconds) {
   const std::uint32_t bytes = std::uint32_t(seconds) * 32000u;
   const std::string path = dir.write(name, platform::testing::waveHeader(16000, 1, bytes));
   std::filesystem::resize_file(path, 44 + std::uintmax_t(bytes));
