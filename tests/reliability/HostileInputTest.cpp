@@ -162,3 +162,20 @@ TEST_F(HostileInput, LongRecordingsKeepMemoryFlat) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HostileHeader, LengthsStatedInTheFileDoNotSizeMemory) {
+  // A damaged WAVE file of 435 bytes (found by AudioReaderFuzz) whose chunk
+  // lengths once made the demuxer zero 1.8 GB before it refused the file.
+  const std::string path = std::string(RELIABILITY_FIXTURES) + "/info-claims-1.8GB.wav";
+  for (const std::string program : kPrograms) {
+    SCOPED_TRACE(nameOf(program));
+    const ProgramRun run = bounded(program, {path});
+    EXPECT_TRUE(reliability::keepsTheContract(run));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_LT(run.peakMemoryKb, 512 * 1024);
+  }
+}
+
+}  // namespace
