@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -63,8 +65,23 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
   std::string* sinks[2] = {&run.out, &run.err};
   int open = 2;
   char buffer[65536];
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + options.timeLimit;
   while (open > 0) {
-    if (poll(fds, 2, -1) < 0) {
+    int wait = -1;
+    if (options.timeLimit.count() > 0) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0 && !run.timedOut) {
+        // Killing the child closes its ends of the pipes (unless it passed
+        // them on), so the loop ends with what it wrote.
+        kill(pid, SIGKILL);
+        run.timedOut = true;
+      }
+      wait = run.timedOut ? 1000 : static_cast<int>(left.count()) + 1;
+    }
+    const int ready = poll(fds, 2, wait);
+    if (ready == 0 && run.timedOut) break;  // a grandchild keeps the pipes open
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
@@ -80,9 +97,14 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
       }
     }
   }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  for (pollfd& fd : fds) {
+    if (fd.fd >= 0) close(fd.fd);
   }
+  int status = 0;
+  rusage usage{};
+  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  run.peakMemoryKb = usage.ru_maxrss;
   if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
   return run;

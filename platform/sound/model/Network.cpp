@@ -29,7 +29,9 @@ struct Maps {
   const float* channel(int c) const { return data.data() + plane() * static_cast<std::size_t>(c); }
 };
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// ThreadSanitizer builds take one version: the loader calls the chooser
+// before the sanitizer's runtime is up, and an instrumented chooser crashes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 // Built twice: for AVX2 machines and for any x86-64; chosen at load time.
 #define VOICETOOLS_VECTOR_CLONES [[gnu::target_clones("arch=x86-64-v3", "default")]]
 #else
