@@ -8,24 +8,14 @@
 #include <vector>
 
 #include "platform/audio/AudioSource.h"
+#include "platform/testing/TemporaryDirectory.h"
 
 namespace platform::audio {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/audio-test-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  fs::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using TempDir = platform::testing::TemporaryDirectory;
 
 void put16(std::ofstream& out, std::uint16_t v) { out.put(char(v & 0xff)).put(char(v >> 8)); }
 void put32(std::ofstream& out, std::uint32_t v) {
@@ -90,7 +80,7 @@ TEST(FfmpegAudioSource, AFileWithNoSamplesEndsCleanly) {
 TEST(FfmpegAudioSource, RefusesWhatIsNotAudio) {
   TempDir dir;
   std::ofstream(dir / "notes.txt") << "these are words, not sound\n";
-  for (const fs::path& path : {dir / "notes.txt", dir / ".", dir / "missing.wav"}) {
+  for (const std::string& path : {dir / "notes.txt", dir / ".", dir / "missing.wav"}) {
     const auto opened = openAudioFile(path, 16000);
     EXPECT_EQ(opened.source, nullptr) << path;
     EXPECT_FALSE(opened.error.empty()) << path;

@@ -21,6 +21,9 @@ class TemporaryDirectory {
   }
   ~TemporaryDirectory() {
     std::error_code ignored;
+    // A test may have closed the directory to show a refusal; open it again so
+    // everything inside can go.
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
     std::filesystem::remove_all(path_, ignored);
   }
   TemporaryDirectory(const TemporaryDirectory&) = delete;

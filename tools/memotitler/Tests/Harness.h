@@ -2,6 +2,8 @@
 // in a temporary directory, wired into Services.
 #pragma once
 
+#include "platform/testing/TemporaryDirectory.h"
+
 #include <stdlib.h>
 
 #include <filesystem>
@@ -16,24 +18,7 @@
 namespace memotitler::testing {
 
 // A fresh private directory, removed with everything in it at the end.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "memotitler-test-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempDir = platform::testing::TemporaryDirectory;
 
 inline constexpr std::int32_t kVoiceMemosPid = 4242;
 
