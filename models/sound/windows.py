@@ -8,6 +8,7 @@ y [N, labels] uint8, known [N, labels] uint8 (0 where a label's presence
 is unknown), primary [N] label index, clean [N] bool (an
 unaugmented window), real [N] bool (its primary source is a recording from
 a package, not our own synthesis)."""
+import multiprocessing
 import os
 import random
 import subprocess
@@ -21,11 +22,17 @@ import manifest
 from manifest import pcm_path
 
 # Windows per label in which that label is the primary source.
-PER_LABEL = {"train": 400, "validation": 100}
-EXTRA = {"speech": 5, "music": 3, "noise": 2, "silence": 2}  # multipliers
+PER_LABEL = {"train": 800, "validation": 100}
+EXTRA = {"speech": 5, "music": 3, "noise": 3, "silence": 2}  # multipliers
 # Events that come in trains: several copies go into one window.
 REPEATED = {"footsteps", "typing", "gunshot", "drums", "door"}
 BACKGROUNDS = ["noise", "music", "wind", "rain", "water", "engine", "fire"]
+# A background counts as present only when it is loud enough to be heard:
+# at most this many dB below the primary source, and above this level (dBFS).
+# Fainter backgrounds are neither present nor absent (unknown): the network is
+# not taught either way about what a listener could not tell.
+AUDIBLE_SNR = 12
+AUDIBLE_LEVEL = -62
 
 
 def db(x):
@@ -96,6 +103,25 @@ def source_window(pool, i, label, rng):
                 at = rng.randint(0, WINDOW - len(other))
                 window[at:at + len(other)] += other * rng.uniform(0.5, 1.2)
     return window
+
+
+def colour(x, rng):
+    """Noise as rooms and machines make it: a random spectral tilt, a few
+    broad resonances and sometimes mains hum."""
+    spec = np.fft.rfft(x)
+    hz = np.maximum(np.fft.rfftfreq(len(x), 1 / 16000), 20)
+    octaves = np.log2(hz / 1000)
+    gain_db = rng.uniform(-6, 4) * octaves
+    for _ in range(rng.randint(0, 3)):
+        centre, width = rng.uniform(-3, 2.5), rng.uniform(0.3, 1.5)
+        gain_db += rng.uniform(-12, 12) * np.exp(-0.5 * ((octaves - centre) / width) ** 2)
+    y = np.fft.irfft(spec * db(gain_db), len(x))
+    if rng.random() < 0.25:
+        t = np.arange(len(x)) / 16000
+        mains = rng.choice([50, 60])
+        hum = sum(rng.uniform(0.2, 1) / k * np.sin(2 * np.pi * mains * k * t + rng.uniform(0, 6.3)) for k in (1, 2, 3, 4))
+        y = y + hum * rms(y) * db(rng.uniform(-20, -3))
+    return (y * rms(x) / rms(y)).astype(np.float32)
 
 
 def reverb(x, rng):
@@ -176,17 +202,21 @@ def make_window(pool, label, rng, augment):
         peak = np.max(np.abs(x)) + 1e-9
         return (x * min(1.0, 0.9 / peak)).astype(np.float32), labels, unknown, i
     x = x / rms(x)
+    if label == "noise" and rng.random() < 0.7:
+        x = colour(x, rng)
     mix_chance = 0.7 if label == "speech" else 0.3
+    background = None
     if rng.random() < mix_chance and label not in ("noise",):
-        background = rng.choice(BACKGROUNDS if label == "speech" else ["noise", "music", "speech"] + BACKGROUNDS[2:])
-        if background != label:
-            j = pool.pick(background, rng)
+        name = rng.choice(BACKGROUNDS if label == "speech" else ["noise", "music", "speech"] + BACKGROUNDS[2:])
+        if name != label:
+            j = pool.pick(name, rng)
             if j is not None:
-                b = source_window(pool, j, background, rng)
+                b = source_window(pool, j, name, rng)
                 if b is not None and rms(b) > 1e-6:
-                    snr = rng.uniform(-3, 20) if label == "speech" else rng.uniform(-5, 15)
+                    # Speech is what our users record: it stays in front.
+                    snr = rng.uniform(0, 20) if label == "speech" else rng.uniform(-5, 15)
                     x = x + b / rms(b) * db(-snr)
-                    labels |= set(pool.rows[j]["labels"])
+                    background = (set(pool.rows[j]["labels"]), snr)
                     if pool.rows[j]["labels"] == ["music"]:
                         unknown |= set(UNKNOWN_IN_MUSIC)
     if rng.random() < 0.2:
@@ -194,18 +224,26 @@ def make_window(pool, label, rng, augment):
     if rng.random() < 0.25:
         x = band_limit(x, rng)
     # Recording level, then a faint noise floor that is not labelled.
-    x = x / rms(x) * db(rng.uniform(-45, -12))
-    x = x + np.random.default_rng(rng.randint(0, 2 ** 31)).normal(0, db(rng.uniform(-100, -68)), WINDOW)
+    level = rng.uniform(-45, -12)
+    x = x / rms(x) * db(level)
+    if background is not None:
+        extra, snr = background[0] - labels, background[1]
+        if snr <= AUDIBLE_SNR and level - snr >= AUDIBLE_LEVEL:
+            labels |= extra
+        else:
+            unknown |= extra
+    x = x + np.random.default_rng(rng.randint(0, 2 ** 31)).normal(0, db(rng.uniform(-100, -72)), WINDOW)
     return np.clip(x, -1, 1).astype(np.float32), labels, unknown, i
 
 
-def build(split, seed):
+def build_labels(split, seed, names):
+    """The windows whose primary source is one of `names`, as features."""
     rows = [r for r in manifest.read() if r["split"] == split]
     pool = Pool(rows)
     rng = random.Random(seed)
     windows, ys, known, primary, clean, real = [], [], [], [], [], []
     for li, label in enumerate(ALL_LABELS):
-        if label not in pool.by_label:
+        if label not in names or label not in pool.by_label:
             continue
         count = PER_LABEL[split] * EXTRA.get(label, 1)
         for k in range(count):
@@ -227,12 +265,22 @@ def build(split, seed):
         batch = chosen[start:start + 200]
         for i, w in zip(batch, aac_round_trip([windows[i] for i in batch], rng)):
             windows[i] = w
-    x = features(windows)
+    return dict(x=features(windows).astype(np.float16), y=np.array(ys, np.uint8), known=np.array(known, np.uint8),
+                primary=np.array(primary), clean=np.array(clean), real=np.array(real))
+
+
+def build(split, seed, workers=2):
+    # Labels are dealt to the workers by their share of the work (speech and
+    # music make several times a label's windows), each with its own seed.
+    shares = sorted(ALL_LABELS, key=lambda l: -EXTRA.get(l, 1))
+    parts = [shares[w::workers] for w in range(workers)]
+    with multiprocessing.Pool(workers) as pool:
+        done = pool.starmap(build_labels, [(split, seed * 100 + w, names) for w, names in enumerate(parts)])
+    merged = {k: np.concatenate([d[k] for d in done]) for k in done[0]}
     out = CACHE / "features"
     out.mkdir(exist_ok=True)
-    np.savez(out / f"{split}.npz", x=x.astype(np.float16), y=np.array(ys, np.uint8), known=np.array(known, np.uint8), primary=np.array(primary),
-             clean=np.array(clean), real=np.array(real), labels=np.array(ALL_LABELS))
-    print(f"{split}: {len(windows)} windows")
+    np.savez(out / f"{split}.npz", labels=np.array(ALL_LABELS), **merged)
+    print(f"{split}: {len(merged['x'])} windows", flush=True)
 
 
 if __name__ == "__main__":
