@@ -73,7 +73,12 @@ PocketsphinxDecoder::~PocketsphinxDecoder() { ps_free(decoder_); }
 
 UtteranceDecoder::Decoded PocketsphinxDecoder::decode(const Utterance& utterance) {
   const auto length = static_cast<std::int64_t>(utterance.samples.size());
-  if (ps_start_utt(decoder_) < 0) return {std::nullopt, "the recogniser could not start"};
+  // A fresh stream forgets what earlier utterances left behind (the noise
+  // estimate), so an utterance is recognised the same whichever worker takes
+  // it and whatever that worker recognised before.
+  if (ps_start_stream(decoder_) < 0 || ps_start_utt(decoder_) < 0) {
+    return {std::nullopt, "the recogniser could not start"};
+  }
   // The whole utterance at once: its cepstral mean is taken over all of it.
   const int searched = ps_process_raw(decoder_, utterance.samples.data(),
                                       utterance.samples.size(), FALSE, TRUE);
