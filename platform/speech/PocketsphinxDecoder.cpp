@@ -16,9 +16,11 @@ DecoderOptions defaultDecoderOptions() {
   // theirs) gave the fewest word errors on clear speech; the cap on the
   // search per frame takes a fifth off its time for about one word in a
   // thousand (2500 made the same transcript of the benchmark as 3000; 2000
-  // cost a point of word errors). Cutting the acoustic scoring (-ds, -topn)
+  // cost a point of word errors). The flat pass looks for a word's successors
+  // within 15 frames of where the first pass ended it, not 25: the same word
+  // errors, 4% fewer instructions. Cutting the acoustic scoring (-ds, -topn)
   // or the beams cost more words than it saved time.
-  return {{"-lw", "5"}, {"-maxhmmpf", "2500"}, {"-maxwpf", "5"}};
+  return {{"-lw", "5"}, {"-maxhmmpf", "2500"}, {"-maxwpf", "5"}, {"-fwdflatsfwin", "15"}};
 }
 
 void silencePocketsphinxLog() {
