@@ -1,7 +1,10 @@
 // Runs the speech service on one file with chosen recogniser settings, to
 // compare settings by speed and accuracy (see voxtext-settings.sh). Options
 // given replace voxtext's own.
-//   voxtext_decode FILE WORKERS [--model-root DIR] [-option value]...
+//   voxtext_decode FILE WORKERS [--model-root DIR] [--lead S] [--trail S] [--pause S]
+//                  [-option value]...
+// --lead, --trail and --pause set the utterance cutter's lead, trail and pause
+// (seconds).
 // Prints the transcript, one utterance a line, on standard output and the
 // time it took on standard error.
 #include <chrono>
@@ -24,8 +27,15 @@ int main(int argc, char** argv) {
   settings.workers = std::atoi(argv[2]);
   DecoderOptions options;
   for (int i = 3; i + 1 < argc; i += 2) {
-    if (std::string(argv[i]) == "--model-root") {
+    const std::string name = argv[i];
+    if (name == "--model-root") {
       settings.modelRoot = argv[i + 1];
+    } else if (name == "--lead") {
+      settings.cutter.leadSeconds = std::atof(argv[i + 1]);
+    } else if (name == "--trail") {
+      settings.cutter.trailSeconds = std::atof(argv[i + 1]);
+    } else if (name == "--pause") {
+      settings.cutter.pauseSeconds = std::atof(argv[i + 1]);
     } else {
       options.emplace_back(argv[i], argv[i + 1]);
     }

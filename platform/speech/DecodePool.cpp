@@ -7,9 +7,9 @@ namespace platform::speech {
 DecodePool::DecodePool(int workers, DecoderFactory factory, Deliver deliver,
                        std::size_t maxWaiting)
     : factory_(std::move(factory)), deliver_(std::move(deliver)),
-      maxWaiting_(std::max<std::size_t>(1, maxWaiting)),
-      waiting_(static_cast<std::size_t>(std::max(1, workers))) {
-  for (std::size_t i = 0; i < waiting_.size(); ++i) workers_.emplace_back([this, i] { work(i); });
+      maxWaiting_(std::max<std::size_t>(1, maxWaiting) *
+                  static_cast<std::size_t>(std::max(1, workers))) {
+  for (int i = 0; i < std::max(1, workers); ++i) workers_.emplace_back([this] { work(); });
 }
 
 DecodePool::~DecodePool() {
@@ -24,10 +24,9 @@ DecodePool::~DecodePool() {
 
 bool DecodePool::submit(Utterance utterance) {
   std::unique_lock lock(mutex_);
-  auto& queue = waiting_[submitted_ % waiting_.size()];
-  changed_.wait(lock, [&] { return queue.size() < maxWaiting_ || cancelled_ || failure_; });
+  changed_.wait(lock, [&] { return waiting_.size() < maxWaiting_ || cancelled_ || failure_; });
   if (cancelled_ || failure_) return false;
-  queue.emplace_back(submitted_++, std::move(utterance));
+  waiting_.emplace_back(submitted_++, std::move(utterance));
   lock.unlock();
   changed_.notify_all();
   return true;
@@ -43,7 +42,7 @@ void DecodePool::cancel() {
   {
     std::lock_guard lock(mutex_);
     cancelled_ = true;
-    for (auto& queue : waiting_) queue.clear();
+    waiting_.clear();
   }
   changed_.notify_all();
 }
@@ -52,7 +51,7 @@ void DecodePool::stop(std::optional<std::string> failure) {
   {
     std::lock_guard lock(mutex_);
     if (!failure_) failure_ = std::move(failure);
-    for (auto& queue : waiting_) queue.clear();
+    waiting_.clear();
   }
   changed_.notify_all();
 }
@@ -62,20 +61,19 @@ std::optional<std::string> DecodePool::failure() const {
   return failure_;
 }
 
-void DecodePool::work(std::size_t worker) {
+void DecodePool::work() {
   std::string error;
   std::unique_ptr<UtteranceDecoder> decoder = factory_(error);
   if (!decoder) {
     stop(error.empty() ? "the recogniser could not be started" : error);
     return;
   }
-  auto& queue = waiting_[worker];
   for (;;) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !queue.empty() || stopping_ || failure_; });
-    if (queue.empty()) return;
-    auto [index, utterance] = std::move(queue.front());
-    queue.pop_front();
+    changed_.wait(lock, [&] { return !waiting_.empty() || stopping_ || failure_; });
+    if (waiting_.empty()) return;
+    auto [index, utterance] = std::move(waiting_.front());
+    waiting_.pop_front();
     lock.unlock();
     changed_.notify_all();  // room for the next submission
 

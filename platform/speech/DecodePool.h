@@ -30,11 +30,11 @@ class UtteranceDecoder {
 
 // Recognises utterances on several worker threads and delivers their results
 // in the order the utterances were submitted, each as soon as it and all
-// before it are done. Utterance n goes to worker n modulo the number of
-// workers: a decoder carries state from one utterance to the next (its noise
-// estimate), so a fixed share keeps the transcript of a file the same from run
-// to run. Work waiting to start is bounded, so memory stays flat however long
-// the stream.
+// before it are done. Whichever worker is free takes the next utterance, so a
+// long utterance on one worker never holds up the others; a decoder therefore
+// must recognise each utterance on its own, carrying nothing from one to the
+// next, or the transcript would change with the timing. Work waiting to start
+// is bounded, so memory stays flat however long the stream.
 class DecodePool {
  public:
   // Makes a worker's decoder, on the worker's thread; null and a reason when
@@ -42,12 +42,13 @@ class DecodePool {
   using DecoderFactory = std::function<std::unique_ptr<UtteranceDecoder>(std::string& error)>;
   using Deliver = std::function<void(Result)>;
 
+  // At most maxWaiting utterances per worker wait to start.
   DecodePool(int workers, DecoderFactory factory, Deliver deliver, std::size_t maxWaiting = 2);
   ~DecodePool();  // cancels and joins the workers
   DecodePool(const DecodePool&) = delete;
   DecodePool& operator=(const DecodePool&) = delete;
 
-  // Queues an utterance for its worker, blocking while too many wait there.
+  // Queues an utterance for the next free worker, blocking while too many wait.
   // False once the pool has failed or been cancelled.
   bool submit(Utterance utterance);
 
@@ -61,7 +62,7 @@ class DecodePool {
   std::optional<std::string> failure() const;
 
  private:
-  void work(std::size_t worker);
+  void work();
   void stop(std::optional<std::string> failure);
   void complete(std::uint64_t index, std::optional<Result> result);
 
@@ -71,7 +72,7 @@ class DecodePool {
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::deque<std::pair<std::uint64_t, Utterance>>> waiting_;  // per worker
+  std::deque<std::pair<std::uint64_t, Utterance>> waiting_;
   std::map<std::uint64_t, std::optional<Result>> done_;  // finished out of order
   std::uint64_t submitted_ = 0;
   std::uint64_t delivered_ = 0;

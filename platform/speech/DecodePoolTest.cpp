@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
+#include <thread>
 
 namespace platform::speech {
 namespace {
@@ -68,45 +71,61 @@ TEST(DecodePool, DeliversInSubmissionOrderWhenWorkersFinishOutOfOrder) {
   EXPECT_EQ(delivered.texts(), (std::vector<std::string>{"0", "1", "2", "4", "5"}));
 }
 
-// Names each result after the decoder that made it.
-class NamedDecoder : public UtteranceDecoder {
+// Holds utterance 0 until released and counts the others as they are
+// recognised.
+class HoldZeroDecoder : public UtteranceDecoder {
  public:
-  explicit NamedDecoder(int name) : name_(name) {}
+  struct Shared {
+    std::shared_future<void> released;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int others = 0;
+  };
+  explicit HoldZeroDecoder(Shared& shared) : shared_(shared) {}
   Decoded decode(const Utterance& u) override {
-    Result result = resultNamed(u.startSample);
-    result.text.runs.push_back(Run{"@" + std::to_string(name_), std::nullopt, std::nullopt});
-    return {std::move(result), std::nullopt};
+    if (u.startSample == 0) {
+      shared_.released.wait();
+    } else {
+      std::lock_guard lock(shared_.mutex);
+      ++shared_.others;
+      shared_.changed.notify_all();
+    }
+    return {resultNamed(u.startSample), std::nullopt};
   }
 
  private:
-  int name_;
+  Shared& shared_;
 };
 
-TEST(DecodePool, EachWorkerTakesAFixedShareSoRunsRepeat) {
-  std::mutex names;
-  int next = 0;
-  std::vector<std::string> byName[2];
-  for (auto& delivered : byName) {
-    Delivered collected;
-    {
-      DecodePool pool(
-          2,
-          [&](std::string&) -> std::unique_ptr<UtteranceDecoder> {
-            std::lock_guard lock(names);
-            return std::make_unique<NamedDecoder>(next++ % 2);
-          },
-          std::ref(collected));
-      for (std::int64_t i = 0; i < 8; ++i) ASSERT_TRUE(pool.submit(utterance(i)));
-      ASSERT_EQ(pool.drain(), std::nullopt);
-    }
-    delivered = collected.texts();
+TEST(DecodePool, ALongUtteranceDoesNotHoldUpTheOtherWorker) {
+  std::promise<void> release;
+  HoldZeroDecoder::Shared shared;
+  shared.released = release.get_future().share();
+  Delivered delivered;
+  DecodePool pool(
+      2, [&](std::string&) -> std::unique_ptr<UtteranceDecoder> {
+        return std::make_unique<HoldZeroDecoder>(shared);
+      },
+      std::ref(delivered), 1);
+  constexpr int kCount = 12;
+  std::thread submitter([&] {
+    for (std::int64_t i = 0; i < kCount; ++i) pool.submit(utterance(i));
+  });
+  {
+    // While utterance 0 is recognised, the free worker takes every other one.
+    std::unique_lock lock(shared.mutex);
+    const bool allOthers = shared.changed.wait_for(lock, std::chrono::seconds(20), [&] {
+      return shared.others == kCount - 1;
+    });
+    EXPECT_TRUE(allOthers) << shared.others << " recognised while utterance 0 was";
   }
-  ASSERT_EQ(byName[0].size(), 8u);
-  // Which decoder took utterance 0 may change; who takes which after it may not.
-  for (const auto& run : byName) {
-    for (std::size_t i = 2; i < run.size(); ++i) EXPECT_EQ(run[i].back(), run[i - 2].back()) << i;
-    EXPECT_NE(run[0].back(), run[1].back());
-  }
+  EXPECT_TRUE(delivered.texts().empty());  // none before utterance 0
+  release.set_value();
+  submitter.join();
+  EXPECT_EQ(pool.drain(), std::nullopt);
+  std::vector<std::string> expected;
+  for (int i = 0; i < kCount; ++i) expected.push_back(std::to_string(i));
+  EXPECT_EQ(delivered.texts(), expected);
 }
 
 class FailingDecoder : public UtteranceDecoder {

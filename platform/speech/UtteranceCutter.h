@@ -25,8 +25,8 @@ class UtteranceCutter {
   struct Settings {
     int sampleRate = 16000;
     double pauseSeconds = 0.3;     // silence that ends an utterance
-    double leadSeconds = 0.25;     // kept before the first speech frame
-    double trailSeconds = 0.2;     // kept after the last speech frame
+    double leadSeconds = 0.2;      // kept before the first speech frame
+    double trailSeconds = 0.15;    // kept after the last speech frame
     double maxSeconds = 20.0;      // longer utterances are cut
     double cutSearchSeconds = 6.0; // where, before the limit, the cut is sought
     double marginDb = 12.0;        // speech stands this far above the floor

@@ -66,10 +66,11 @@ TEST(UtteranceCutter, CutsAtPausesAndKeepsStreamTimes) {
   const auto utterances = cutAll(signal.samples(), 4096);
   ASSERT_EQ(utterances.size(), 2u);
   // Each keeps a little of the quiet around its speech, never another's audio.
-  EXPECT_NEAR(seconds(utterances[0].startSample), 0.6 - 0.25, 0.02);
-  EXPECT_NEAR(endOf(utterances[0]), 2.22 + 0.2, 0.02);
-  EXPECT_NEAR(seconds(utterances[1].startSample), 3.02 - 0.25, 0.02);
-  EXPECT_NEAR(endOf(utterances[1]), 3.72 + 0.2, 0.02);
+  const UtteranceCutter::Settings settings;
+  EXPECT_NEAR(seconds(utterances[0].startSample), 0.6 - settings.leadSeconds, 0.02);
+  EXPECT_NEAR(endOf(utterances[0]), 2.22 + settings.trailSeconds, 0.02);
+  EXPECT_NEAR(seconds(utterances[1].startSample), 3.02 - settings.leadSeconds, 0.02);
+  EXPECT_NEAR(endOf(utterances[1]), 3.72 + settings.trailSeconds, 0.02);
   // The samples are the stream's own, at the stream's place.
   for (const Utterance& u : utterances) {
     for (std::size_t k = 0; k < u.samples.size(); k += 997) {
