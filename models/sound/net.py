@@ -1,11 +1,14 @@
 """The network, as trained in torch. Its C++ twin is
 platform/sound/model/Network.cpp: 3x3 convolutions with batch norm, ReLU and
-2x2 max-pools, mean over frequency, mean and max over time, two dense layers,
-sigmoid outputs."""
+2x2 max-pools, then the mean and the max over time of every channel at every
+remaining frequency row (so the head still knows where in the spectrum a
+pattern sits: timbre and pitch range tell instruments and noises apart), two
+dense layers, sigmoid outputs."""
 import torch
 from torch import nn
 
-CHANNELS = [(16, True), (32, True), (64, True), (128, False)]
+CHANNELS = [(16, True), (24, True), (48, True), (64, False)]
+MEL_BANDS = 64
 HIDDEN = 128
 
 
@@ -21,7 +24,8 @@ class SoundNet(nn.Module):
             self.pools.append(pool)
             c_in = c_out
         self.convs = nn.ModuleList(layers)
-        self.hidden = nn.Linear(2 * c_in, HIDDEN)
+        rows = MEL_BANDS >> sum(pool for _, pool in CHANNELS)
+        self.hidden = nn.Linear(2 * c_in * rows, HIDDEN)
         self.dropout = nn.Dropout(0.3)
         self.out = nn.Linear(HIDDEN, n_labels)
 
@@ -32,7 +36,7 @@ class SoundNet(nn.Module):
             x = torch.relu(self.convs[2 * i + 1](self.convs[2 * i](x)))
             if pool:
                 x = nn.functional.max_pool2d(x, 2)
-        x = x.mean(dim=2)  # over frequency
+        x = x.flatten(1, 2)  # [batch, channel * row, frames]
         x = torch.cat([x.mean(dim=2), x.amax(dim=2)], dim=1)
         return self.out(self.dropout(torch.relu(self.hidden(x))))
 

@@ -96,13 +96,28 @@ void convolve(const ConvLayer& layer, const Maps& in, Maps& out, std::vector<flo
   }
 }
 
+// Sixteen running sums side by side: one running sum would make every
+// multiply-add wait for the one before, and the compiler may not reorder a
+// float sum by itself.
+VOICETOOLS_VECTOR_CLONES
+float dot(const float* __restrict a, const float* __restrict b, int n) {
+  constexpr int kLanes = 16;
+  float lanes[kLanes] = {};
+  int i = 0;
+  for (; i + kLanes <= n; i += kLanes) {
+    for (int l = 0; l < kLanes; ++l) lanes[l] += a[i + l] * b[i + l];
+  }
+  float sum = 0.0f;
+  for (; i < n; ++i) sum += a[i] * b[i];
+  for (float lane : lanes) sum += lane;
+  return sum;
+}
+
 void dense(const DenseLayer& layer, const std::vector<float>& in, std::vector<float>& out) {
   out.assign(static_cast<std::size_t>(layer.outputs), 0.0f);
   for (int o = 0; o < layer.outputs; ++o) {
     const float* row = layer.weights + static_cast<std::size_t>(o) * layer.inputs;
-    float sum = 0.0f;
-    for (int i = 0; i < layer.inputs; ++i) sum += row[i] * in[static_cast<std::size_t>(i)];
-    out[static_cast<std::size_t>(o)] = sum + layer.bias[o];
+    out[static_cast<std::size_t>(o)] = dot(row, in.data(), layer.inputs) + layer.bias[o];
   }
 }
 
@@ -124,23 +139,23 @@ std::vector<float> runNetwork(const NetworkWeights& weights, std::span<const flo
     convolve(layer, a, b, scratch);
     std::swap(a, b);
   }
-  // Mean over frequency, then mean and max over time.
-  std::vector<float> pooled(static_cast<std::size_t>(a.channels) * 2);
-  std::vector<float> column(static_cast<std::size_t>(a.width));
+  // The mean and the max over time of every channel at every frequency row:
+  // all the means first (channel-major, then row), then all the maxima.
+  const std::size_t rows = static_cast<std::size_t>(a.channels) * static_cast<std::size_t>(a.height);
+  std::vector<float> pooled(rows * 2);
   for (int c = 0; c < a.channels; ++c) {
     const float* src = a.channel(c);
-    std::fill(column.begin(), column.end(), 0.0f);
     for (int y = 0; y < a.height; ++y) {
-      for (int x = 0; x < a.width; ++x) column[static_cast<std::size_t>(x)] += src[(y + 1) * a.stride() + x + 1];
+      const float* row = src + (y + 1) * a.stride() + 1;
+      float sum = 0.0f, peak = -INFINITY;
+      for (int x = 0; x < a.width; ++x) {
+        sum += row[x];
+        peak = std::max(peak, row[x]);
+      }
+      const std::size_t at = static_cast<std::size_t>(c) * static_cast<std::size_t>(a.height) + static_cast<std::size_t>(y);
+      pooled[at] = sum / static_cast<float>(a.width);
+      pooled[rows + at] = peak;
     }
-    float sum = 0.0f, peak = -INFINITY;
-    for (float& v : column) {
-      v /= static_cast<float>(a.height);
-      sum += v;
-      peak = std::max(peak, v);
-    }
-    pooled[static_cast<std::size_t>(c)] = sum / static_cast<float>(a.width);
-    pooled[static_cast<std::size_t>(a.channels + c)] = peak;
   }
   std::vector<float> next;
   for (std::size_t i = 0; i < weights.dense.size(); ++i) {

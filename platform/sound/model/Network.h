@@ -31,9 +31,10 @@ struct DenseLayer {
 
 // Everything the generated weights source provides. The features are first
 // standardised per mel band with featureMean and featureScale (one value per
-// band each: (x - mean) * scale). After the convolutions the maps are
-// averaged over frequency, then their mean and their maximum over time are
-// concatenated (mean first) into the first dense layer's input.
+// band each: (x - mean) * scale). After the convolutions, every channel's
+// every frequency row gives its mean and its maximum over time; the first
+// dense layer takes all the means (channel-major, then row), then all the
+// maxima.
 struct NetworkWeights {
   std::string_view version;
   std::span<const std::string_view> labels;
