@@ -116,23 +116,38 @@ std::vector<float> logMelFeatures(std::span<const float> window) {
   const std::size_t available = std::min<std::size_t>(window.size(), kWindowSamples);
   std::vector<float> features(kFeatureCount);
   std::array<float, kFftSize> re, im;
-  std::array<float, kBins> power{};
-  for (int frame = 0; frame < kFrames; ++frame) {
+  std::array<float, kBins> evenPower{}, oddPower{};
+  const auto load = [&](int frame, std::array<float, kFftSize>& into) {
     const std::size_t start = static_cast<std::size_t>(frame) * kHopSamples;
     for (int i = 0; i < kFftSize; ++i) {
       const std::size_t at = start + static_cast<std::size_t>(i);
-      const float sample = at < available ? window[at] : 0.0f;
-      re[i] = sample * t.hann[i];
-      im[i] = 0.0f;
+      into[i] = frame < kFrames && at < available ? window[at] * t.hann[i] : 0.0f;
     }
-    fft(re, im, t);
-    for (int k = 0; k < kBins; ++k) power[k] = re[k] * re[k] + im[k] * im[k];
+  };
+  const auto melBands = [&](const std::array<float, kBins>& power, int frame) {
     for (int b = 0; b < kMelBands; ++b) {
       const std::vector<float>& w = t.weights[b];
       float energy = 0.0f;
       for (std::size_t j = 0; j < w.size(); ++j) energy += w[j] * power[t.firstBin[b] + j];
       features[static_cast<std::size_t>(b) * kFrames + frame] = std::log(energy + kEnergyFloor);
     }
+  };
+  // Two real frames per complex transform: one as the real part, the next as
+  // the imaginary part. Their spectra separate by symmetry:
+  // A[k] = (Z[k] + conj Z[N-k]) / 2 and B[k] = (Z[k] - conj Z[N-k]) / 2i.
+  for (int frame = 0; frame < kFrames; frame += 2) {
+    load(frame, re);
+    load(frame + 1, im);
+    fft(re, im, t);
+    for (int k = 0; k < kBins; ++k) {
+      const int m = (kFftSize - k) & (kFftSize - 1);
+      const float sumRe = re[k] + re[m], sumIm = im[k] - im[m];
+      const float diffRe = re[k] - re[m], diffIm = im[k] + im[m];
+      evenPower[k] = 0.25f * (sumRe * sumRe + sumIm * sumIm);
+      oddPower[k] = 0.25f * (diffRe * diffRe + diffIm * diffIm);
+    }
+    melBands(evenPower, frame);
+    if (frame + 1 < kFrames) melBands(oddPower, frame + 1);
   }
   return features;
 }
