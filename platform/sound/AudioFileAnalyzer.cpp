@@ -9,7 +9,6 @@
 #include <mutex>
 #include <vector>
 
-#include "BoundedQueue.h"
 #include "WindowReader.h"
 
 namespace platform::sound {
@@ -146,45 +145,51 @@ bool AudioFileAnalyzer::run() {
       source_ = std::move(reopened.source);
     }
 
-    BoundedQueue<Window> queue(2 * std::size_t{workers_});
+    // No thread of its own for decoding: whichever worker is free reads the
+    // next window (one at a time, under the reader's lock) and classifies it.
+    // A separate decoding thread competed with the workers for the
+    // processors and left them waiting whenever it was descheduled.
+    std::mutex readerLock;
+    WindowReader reader(*source_, plan);
+    bool ended = false;
+    std::int64_t samplesRead = 0;
     FailureSlot failure;
+    const auto nextWindow = [&]() -> std::optional<Window> {
+      std::lock_guard hold(readerLock);
+      if (ended || failure.failed()) return std::nullopt;
+      try {
+        auto window = reader.next();
+        samplesRead = reader.samplesRead();
+        if (!window) ended = true;
+        return window;
+      } catch (const std::exception& e) {
+        ended = true;
+        failure.set({std::string("Decoding failed: ") + e.what()});
+        return std::nullopt;
+      }
+    };
     const auto work = [&] {
       try {
-        while (auto window = queue.pop()) {
-          if (failure.failed()) continue;
+        while (auto window = nextWindow()) {
           auto result = classifyWindow(classifier, *window, plan.sampleRate);
           if (auto* error = std::get_if<SoundError>(&result)) {
             failure.set(std::move(*error));
-            queue.close();
-            continue;
+            return;
           }
           observer.requestDidProduce(request, std::get<ClassificationResult>(result));
         }
       } catch (const std::exception& e) {
         failure.set({std::string("Classification failed: ") + e.what()});
-        queue.close();
       }
     };
-    std::vector<std::jthread> workers;
-    try {
-      for (unsigned i = 0; i < workers_; ++i) workers.emplace_back(work);
-    } catch (const std::exception& e) {
-      if (workers.empty()) return fail({std::string("Cannot start the analysis: ") + e.what()});
-    }
-
-    std::int64_t samplesRead = 0;
-    try {
-      WindowReader reader(*source_, plan);
-      while (!failure.failed()) {
-        auto window = reader.next();
-        samplesRead = reader.samplesRead();
-        if (!window || !queue.push(std::move(*window))) break;
+    {
+      std::vector<std::jthread> workers;
+      try {
+        for (unsigned i = 0; i < workers_; ++i) workers.emplace_back(work);
+      } catch (const std::exception& e) {
+        if (workers.empty()) return fail({std::string("Cannot start the analysis: ") + e.what()});
       }
-    } catch (const std::exception& e) {
-      failure.set({std::string("Decoding failed: ") + e.what()});
-    }
-    queue.close();
-    workers.clear();  // joins
+    }  // joins
 
     if (auto error = failure.take()) return fail(std::move(*error));
     if (const auto error = source_->error()) {

@@ -25,12 +25,13 @@ struct AnalyzerOrError {
 
 // Runs a classification request over a whole audio file.
 //
-// The analysis decodes on one thread, hands windows through a short queue to
-// worker threads that classify them, and tells the observer about each window
-// from the worker that classified it, so results arrive out of time order.
-// Memory is a few windows whatever the file's length. Then, from the decoding
-// thread: requestDidFail (a decoding or classification failure) or
-// requestDidComplete, and last the completion handler, exactly once.
+// The analysis runs one worker thread per processor: a free worker reads the
+// next window from the file (one reader at a time), classifies it and tells
+// the observer about it, so results arrive out of time order. Memory is one
+// window per worker whatever the file's length. Then, from the analysis
+// thread once the workers are done: requestDidFail (a decoding or
+// classification failure) or requestDidComplete, and last the completion
+// handler, exactly once.
 class AudioFileAnalyzer {
  public:
   // The rate the file is opened at to check that it is audio; a classifier
