@@ -21,7 +21,8 @@ const std::vector<std::string>& labels();
 
 // One confidence in [0, 1] per label for one window of samples. A window
 // shorter than kWindowSamples is padded with silence; a longer one is cut.
-// Safe to call from several threads at once.
+// A window quieter than -70 dBFS over its second is silence (confidence 1)
+// and nothing else. Safe to call from several threads at once.
 std::vector<float> classify(std::span<const float> window);
 
 }  // namespace platform::sound::model

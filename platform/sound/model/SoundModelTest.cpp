@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <span>
@@ -58,6 +59,25 @@ TEST(SoundModelTest, ClassifyPadsShortWindowsAndGivesConfidencesInRange) {
   ASSERT_EQ(got.size(), labels().size());
   for (float c : got) EXPECT_TRUE(c >= 0.0f && c <= 1.0f) << c;
   EXPECT_EQ(classify({}).size(), labels().size());
+}
+
+TEST(SoundModelTest, WindowsBelowTheQuietestTrainingSoundAreSilenceAlone) {
+  const auto& names = labels();
+  const std::size_t silence =
+      static_cast<std::size_t>(std::find(names.begin(), names.end(), "silence") - names.begin());
+  ASSERT_LT(silence, names.size());
+  std::vector<float> faint = noiseWindow(kWindowSamples, 3);
+  for (float& v : faint) v *= 1e-3f;  // about -71 dBFS
+  const std::vector<std::vector<float>> quiet = {std::vector<float>(kWindowSamples, 0.0f), faint,
+                                                 std::vector<float>(kWindowSamples / 2, 0.0f), {}};
+  for (const auto& window : quiet) {
+    std::vector<float> expected(names.size(), 0.0f);
+    expected[silence] = 1.0f;
+    EXPECT_EQ(classify(window), expected) << window.size() << " samples";
+  }
+  // Louder than that, the network decides.
+  for (float& v : faint) v *= 2.0f;  // about -65 dBFS
+  EXPECT_EQ(classify(faint), runNetwork(compiledWeights(), logMelFeatures(faint)));
 }
 
 TEST(SoundModelTest, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
