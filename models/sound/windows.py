@@ -17,13 +17,13 @@ import tempfile
 import numpy as np
 
 from common import CACHE, WINDOW, features
-from labels import ALL_LABELS, UNKNOWN_IN_MUSIC
+from labels import ALL_LABELS, INSTRUMENTS, LONG, UNKNOWN_IN_MUSIC, UNKNOWN_WITH
 import manifest
 from manifest import pcm_path
 
 # Windows per label in which that label is the primary source.
 PER_LABEL = {"train": 800, "validation": 100}
-EXTRA = {"speech": 5, "music": 3, "noise": 3, "silence": 2}  # multipliers
+EXTRA = {"speech": 5, "music": 3, "noise": 3, "silence": 2, **{l: 1.5 for l in INSTRUMENTS}}  # multipliers
 # Events that come in trains: several copies go into one window.
 REPEATED = {"footsteps", "typing", "gunshot", "drums", "door"}
 BACKGROUNDS = ["noise", "music", "wind", "rain", "water", "engine", "fire"]
@@ -72,9 +72,12 @@ class Pool:
         return rng.choice([i for i in files if self.rows[i]["group"] == group])
 
 
-def crop(audio, reference, rng, need_activity=True):
+def crop(audio, reference, rng, need_activity=True, loop=False):
     """A 1-second piece of a recording; with need_activity, one where the
-    sound is present (not a pause or fade)."""
+    sound is present (not a pause or fade). A loop shorter than a second
+    (a fan, a hum) is repeated to fill it; a short clip sits in silence."""
+    if len(audio) <= WINDOW and loop:
+        audio = np.tile(audio, WINDOW // len(audio) + 2)
     if len(audio) <= WINDOW:
         out = np.zeros(WINDOW, np.float32)
         at = rng.randint(0, WINDOW - len(audio))
@@ -92,7 +95,7 @@ def source_window(pool, i, label, rng):
     audio, reference = pool.audio(i)
     row = pool.rows[i]
     silent = row["labels"] == ["silence"]
-    window = crop(audio, reference, rng, need_activity=not silent)
+    window = crop(audio, reference, rng, need_activity=not silent, loop=row["kind"] == LONG)
     if window is None:
         return None
     if label in REPEATED and row["kind"] == "clip" and len(audio) < WINDOW * 0.6:
@@ -111,7 +114,8 @@ def colour(x, rng):
     spec = np.fft.rfft(x)
     hz = np.maximum(np.fft.rfftfreq(len(x), 1 / 16000), 20)
     octaves = np.log2(hz / 1000)
-    gain_db = rng.uniform(-6, 4) * octaves
+    # Mostly gentle slopes; sometimes the steep fall of a distant rumble.
+    gain_db = (rng.uniform(-6, 4) if rng.random() < 0.75 else rng.uniform(-15, -6)) * octaves
     for _ in range(rng.randint(0, 3)):
         centre, width = rng.uniform(-3, 2.5), rng.uniform(0.3, 1.5)
         gain_db += rng.uniform(-12, 12) * np.exp(-0.5 * ((octaves - centre) / width) ** 2)
@@ -245,13 +249,15 @@ def build_labels(split, seed, names):
     for li, label in enumerate(ALL_LABELS):
         if label not in names or label not in pool.by_label:
             continue
-        count = PER_LABEL[split] * EXTRA.get(label, 1)
+        count = int(PER_LABEL[split] * EXTRA.get(label, 1))
         for k in range(count):
             augment = k % 4 != 0
             made = make_window(pool, label, rng, augment)
             if made is None:
                 continue
             x, labels, unknown, source = made
+            for present in labels:
+                unknown |= set(UNKNOWN_WITH.get(present, []))
             real.append(not pool.rows[source]["package"].startswith("synth:"))
             windows.append(x)
             ys.append([1 if l in labels else 0 for l in ALL_LABELS])
