@@ -1,4 +1,5 @@
-"""Stage 6: evaluates the trained network on the validation windows and
+"""Stage 6: evaluates the trained networks (their mean, as the program runs
+them) on the validation windows and
 decides which labels ship. Prints (and writes to report.txt beside the
 model) per label: precision and recall at 0.5, average precision, and the
 mean confidence on windows without the label; then, for speech, silence,
@@ -8,12 +9,12 @@ A label ships when its AP is at least MIN_AP and its mean confidence on
 windows without it stays below MAX_NEGATIVE_MEAN; the four general labels
 always ship. Windows where a label's presence is unknown (instruments in
 game soundtracks) do not count for that label. The list goes into the
-checkpoint for export.py."""
+first network's checkpoint for export.py."""
 import numpy as np
 import torch
 
 from common import CACHE, HERE
-from net import SoundNet
+from net import MEMBERS, load
 
 MIN_AP = 0.70
 MAX_NEGATIVE_MEAN = 0.05
@@ -37,13 +38,15 @@ def predict(model, x):
 
 
 def main():
-    state = torch.load(CACHE / "model.pt")
+    members = [load(CACHE / name) for name in MEMBERS]
+    state = members[0][0]
     labels = state["labels"]
-    model = SoundNet(len(labels), state["mean"], state["scale"])
-    model.load_state_dict(state["model"])
+    if any(other["labels"] != labels for other, _ in members):
+        raise SystemExit("the networks were trained on different label lists")
     val = np.load(CACHE / "features" / "validation.npz")
-    y, p, known = val["y"].astype(bool), predict(model, val["x"]), val["known"].astype(bool)
-    lines = [f"sound model {state['version']}: {len(y)} validation windows",
+    y, known = val["y"].astype(bool), val["known"].astype(bool)
+    p = np.mean([predict(model, val["x"]) for _, model in members], axis=0)
+    lines = [f"sound model {state['version']} (the mean of {len(members)} networks): {len(y)} validation windows",
              f"{'label':18s} {'windows':>7s} {'prec':>6s} {'recall':>6s} {'AP':>6s} {'neg.mean':>8s}  ship"]
     shipped, dropped = [], []
     for k, label in enumerate(labels):
@@ -85,7 +88,7 @@ def main():
     print(report, end="")
     (HERE / "report.txt").write_text(report)
     state["shipped"] = shipped
-    torch.save(state, CACHE / "model.pt")
+    torch.save(state, CACHE / MEMBERS[0])
 
 
 if __name__ == "__main__":

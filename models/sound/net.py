@@ -10,6 +10,9 @@ from torch import nn
 CHANNELS = [(16, True), (24, True), (48, True), (64, False)]
 MEL_BANDS = 64
 HIDDEN = 128
+# The shipped model is the mean of networks trained alike from different
+# seeds (checkpoint files in the cache, the first with seed 0).
+MEMBERS = ("model.pt", "model-seed1.pt")
 
 
 class SoundNet(nn.Module):
@@ -53,3 +56,12 @@ class SoundNet(nn.Module):
             bias = bn.bias - bn.running_mean * factor
             out.append((weight.detach(), bias.detach(), pool))
         return out
+
+
+def load(path):
+    """A checkpoint and its network, ready to run: (state, model)."""
+    state = torch.load(path)
+    model = SoundNet(len(state["labels"]), state["mean"], state["scale"])
+    model.load_state_dict(state["model"])
+    model.eval()
+    return state, model

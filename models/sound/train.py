@@ -48,6 +48,7 @@ def main():
     parser.add_argument("--version", default="1")
     parser.add_argument("--resume", action="store_true", help="continue from the saved checkpoint")
     parser.add_argument("--max-lr", type=float, default=3e-3)
+    parser.add_argument("--model", default="model.pt", help="checkpoint file in the cache")
     args = parser.parse_args()
     torch.manual_seed(args.seed)
     torch.set_num_threads(args.threads)
@@ -59,7 +60,7 @@ def main():
     mean = x.mean(axis=(0, 2))
     scale = 1.0 / (x.std(axis=(0, 2)) + 1e-3)
     if args.resume:
-        previous = torch.load(CACHE / "model.pt")
+        previous = torch.load(CACHE / args.model)
         mean, scale = previous["mean"], previous["scale"]
     model = SoundNet(len(labels), mean, scale)
     if args.resume:
@@ -116,7 +117,7 @@ def main():
         if len(hit):
             picks.append(int(hit[0]))
     torch.save({"model": best[1], "labels": labels, "mean": mean, "scale": scale, "version": args.version,
-                "check_features": xv[picks]}, CACHE / "model.pt")
+                "check_features": xv[picks]}, CACHE / args.model)
     print(f"saved: val mAP {best[0]:.4f}")
 
 

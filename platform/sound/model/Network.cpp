@@ -167,4 +167,16 @@ std::vector<float> runNetwork(const NetworkWeights& weights, std::span<const flo
   return pooled;
 }
 
+std::vector<float> runModel(const ModelWeights& weights, std::span<const float> features) {
+  std::vector<float> sum(weights.labels.size(), 0.0f);
+  for (const NetworkWeights& network : weights.networks) {
+    const std::vector<float> one = runNetwork(network, features);
+    for (std::size_t i = 0; i < sum.size() && i < one.size(); ++i) sum[i] += one[i];
+  }
+  if (!weights.networks.empty()) {
+    for (float& v : sum) v /= static_cast<float>(weights.networks.size());
+  }
+  return sum;
+}
+
 }  // namespace platform::sound::model

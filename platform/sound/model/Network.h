@@ -29,26 +29,36 @@ struct DenseLayer {
   const float* bias;
 };
 
-// Everything the generated weights source provides. The features are first
-// standardised per mel band with featureMean and featureScale (one value per
-// band each: (x - mean) * scale). After the convolutions, every channel's
-// every frequency row gives its mean and its maximum over time; the first
-// dense layer takes all the means (channel-major, then row), then all the
-// maxima.
+// One trained network. The features are first standardised per mel band
+// with featureMean and featureScale (one value per band each:
+// (x - mean) * scale). After the convolutions, every channel's every
+// frequency row gives its mean and its maximum over time; the first dense
+// layer takes all the means (channel-major, then row), then all the maxima.
 struct NetworkWeights {
-  std::string_view version;
-  std::span<const std::string_view> labels;
   const float* featureMean;
   const float* featureScale;
   std::span<const ConvLayer> convolutions;
   std::span<const DenseLayer> dense;
 };
 
-// The compiled-in weights (defined by the generated SoundModelWeights.cpp).
-const NetworkWeights& compiledWeights();
+// Everything the generated weights source provides: a few networks trained
+// alike from different starting points, each giving one output per label.
+// A label's confidence is the mean of theirs; their errors differ more than
+// their findings, so the mean ranks windows better than any one of them.
+struct ModelWeights {
+  std::string_view version;
+  std::span<const std::string_view> labels;
+  std::span<const NetworkWeights> networks;
+};
 
-// Runs the network on one window's features (logMelFeatures' layout) and
-// returns one confidence in [0, 1] per label.
+// The compiled-in weights (defined by the generated SoundModelWeights.cpp).
+const ModelWeights& compiledWeights();
+
+// Runs one network on one window's features (logMelFeatures' layout) and
+// returns its confidence in [0, 1] for every label.
 std::vector<float> runNetwork(const NetworkWeights& weights, std::span<const float> features);
+
+// The model's confidences for one window: the mean of its networks'.
+std::vector<float> runModel(const ModelWeights& weights, std::span<const float> features);
 
 }  // namespace platform::sound::model

@@ -44,7 +44,7 @@ std::vector<float> classify(std::span<const float> window) {
     confidences[static_cast<std::size_t>(silence - names.begin())] = 1.0f;
     return confidences;
   }
-  return runNetwork(compiledWeights(), logMelFeatures(window));
+  return runModel(compiledWeights(), logMelFeatures(window));
 }
 
 }  // namespace platform::sound::model

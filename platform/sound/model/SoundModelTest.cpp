@@ -22,7 +22,7 @@ TEST(SoundModelTest, NetworkMatchesTheTrainingFrameworkOnFixedWindows) {
   for (int w = 0; w < kExpectedWindows; ++w) {
     const std::span<const float> features(kExpectedFeatures + static_cast<std::size_t>(w) * kFeatureCount,
                                           kFeatureCount);
-    const std::vector<float> got = runNetwork(compiledWeights(), features);
+    const std::vector<float> got = runModel(compiledWeights(), features);
     ASSERT_EQ(got.size(), labelCount);
     for (std::size_t i = 0; i < labelCount; ++i) {
       EXPECT_NEAR(got[i], kExpectedOutputs[w * labelCount + i], 2e-4) << "window " << w << ", " << labels()[i];
@@ -77,7 +77,7 @@ TEST(SoundModelTest, WindowsBelowTheQuietestTrainingSoundAreSilenceAlone) {
   }
   // Louder than that, the network decides.
   for (float& v : faint) v *= 2.0f;  // about -65 dBFS
-  EXPECT_EQ(classify(faint), runNetwork(compiledWeights(), logMelFeatures(faint)));
+  EXPECT_EQ(classify(faint), runModel(compiledWeights(), logMelFeatures(faint)));
 }
 
 TEST(SoundModelTest, ConcurrentCallsGiveTheSameResultsAsOneAtATime) {
