@@ -14,7 +14,7 @@ import numpy as np
 import torch
 
 from common import CACHE, HERE
-from net import MEMBERS, load
+from net import MEMBERS, load_members
 
 MIN_AP = 0.70
 MAX_NEGATIVE_MEAN = 0.05
@@ -38,11 +38,9 @@ def predict(model, x):
 
 
 def main():
-    members = [load(CACHE / name) for name in MEMBERS]
+    members = load_members([CACHE / name for name in MEMBERS])
     state = members[0][0]
     labels = state["labels"]
-    if any(other["labels"] != labels for other, _ in members):
-        raise SystemExit("the networks were trained on different label lists")
     val = np.load(CACHE / "features" / "validation.npz")
     y, known = val["y"].astype(bool), val["known"].astype(bool)
     p = np.mean([predict(model, val["x"]) for _, model in members], axis=0)

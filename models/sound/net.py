@@ -65,3 +65,11 @@ def load(path):
     model.load_state_dict(state["model"])
     model.eval()
     return state, model
+
+
+def load_members(paths):
+    """The networks that make up the model, all trained on one label list."""
+    members = [load(path) for path in paths]
+    if any(state["labels"] != members[0][0]["labels"] for state, _ in members):
+        raise SystemExit("the networks were trained on different label lists")
+    return members
