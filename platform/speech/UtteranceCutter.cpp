@@ -18,7 +18,9 @@ std::int16_t toPcm16(float sample) {
 }  // namespace
 
 UtteranceCutter::UtteranceCutter(const Settings& settings)
-    : settings_(settings), frameLength_(std::max(1, settings.sampleRate / 100)) {
+    : settings_(settings),
+      frameLength_(std::max(1, settings.sampleRate / 100)),
+      floor_(-70.0, settings.floorRiseDbPerSecond * frameLength_ / std::max(1, settings.sampleRate)) {
   const int rate = std::max(1, settings.sampleRate);
   // Every length is a whole number of frames, so cuts fall on frame borders.
   pauseFrames_ = framesIn(settings.pauseSeconds, frameLength_, rate);
@@ -28,7 +30,6 @@ UtteranceCutter::UtteranceCutter(const Settings& settings)
   searchFrames_ = std::min(framesIn(settings.cutSearchSeconds, frameLength_, rate),
                            maxSamples_ / frameLength_ - 1);
   minSpeechFrames_ = framesIn(settings.minSpeechSeconds, frameLength_, rate);
-  floorRise_ = settings.floorRiseDbPerSecond * frameLength_ / rate;
   partial_.reserve(static_cast<std::size_t>(frameLength_));
 }
 
@@ -56,16 +57,9 @@ std::vector<Utterance> UtteranceCutter::finish() {
 }
 
 void UtteranceCutter::frame(std::vector<Utterance>& out) {
-  double power = 0;
-  for (const float s : partial_) power += static_cast<double>(s) * s;
-  power /= static_cast<double>(partial_.size());
-  const double energy = std::max(-100.0, 10.0 * std::log10(power + 1e-10));
+  const double energy = frameEnergyDb(partial_);
   energies_.push_back(energy);
-
-  // The floor follows quiet frames quickly (but not a single drop-out all the
-  // way) and creeps up slowly, so speech does not pull it up to itself.
-  floorDb_ = energy < floorDb_ ? std::max(energy, floorDb_ - 1.0) : floorDb_ + floorRise_;
-  const bool speech = energy > std::max(floorDb_ + settings_.marginDb, settings_.gateDb);
+  const bool speech = energy > std::max(floor_.follow(energy) + settings_.marginDb, settings_.gateDb);
 
   const std::int64_t begin = framed_;
   const std::int64_t end = framed_ + frameLength_;

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "NoiseFloor.h"
+
 namespace platform::speech {
 
 // A stretch of speech cut from a stream: 16-bit samples and where they start
@@ -53,13 +55,12 @@ class UtteranceCutter {
   int frameLength_;
   std::int64_t pauseFrames_, leadSamples_, trailSamples_, maxSamples_, searchFrames_;
   std::int64_t minSpeechFrames_;
-  double floorRise_;
 
   std::deque<std::int16_t> buffer_;  // samples from bufferStart_ on
   std::int64_t bufferStart_ = 0;
   std::int64_t framed_ = 0;          // samples already looked at in whole frames
   std::vector<float> partial_;       // samples of the frame being filled
-  double floorDb_ = -70.0;
+  NoiseFloor floor_;
 
   bool inSpeech_ = false;
   std::int64_t start_ = 0;           // of the open utterance
