@@ -6,7 +6,6 @@
 #include <span>
 #include <vector>
 
-#include "NoiseFloor.h"
 #include "SpeechEnhancer.h"
 
 namespace platform::speech {
@@ -16,18 +15,18 @@ namespace platform::speech {
 // the samples as they came where it is quiet: cleaning clear speech only
 // costs the recogniser words. The enhancer's delay is taken off, so sample n
 // out is sample n in (cleaned or not), and as many samples leave as came in.
-// The background's level is the noise floor of the samples as they came,
-// started from the quietest frame of the first half second; a stream is
-// cleaned from where its floor rises above loudDb until it falls below
-// quietDb. Without an enhancer the samples pass unchanged.
+// The background's level at a frame is the quietest frame (10 ms, as they
+// came) within a window on either side of it: speech has its pauses and
+// dips, a steady background never drops below itself. A stream is cleaned
+// from where that level rises above loudDb until it falls below quietDb.
+// Without an enhancer the samples pass unchanged.
 class EnhancedStream {
  public:
   struct Settings {
     int sampleRate = 16000;
-    double loudDb = -55.0;   // a floor above this is cleaned (dBFS)
-    double quietDb = -60.0;  // ... until it falls below this
-    double primeSeconds = 0.5;
-    double floorRiseDbPerSecond = 3.0;
+    double loudDb = -55.0;       // a background above this is cleaned (dBFS)
+    double quietDb = -60.0;      // ... until it falls below this
+    double windowSeconds = 1.5;  // looked at on either side of a frame
   };
 
   explicit EnhancedStream(std::unique_ptr<SpeechEnhancer> enhancer)
@@ -41,19 +40,23 @@ class EnhancedStream {
 
  private:
   void clean();
-  void handOn(std::size_t count, std::vector<float>& out);
+  void measure();
+  void handOn(bool finishing, std::vector<float>& out);
 
   std::unique_ptr<SpeechEnhancer> enhancer_;
   Settings settings_;
   std::size_t frameLength_ = 0;
+  std::int64_t window_ = 0;        // frames on either side
   std::vector<float> frame_;       // being filled for the enhancer
+  std::vector<float> measuring_;   // the frame being filled for its energy
   std::deque<float> original_;     // from given_ on, as they came
   std::deque<float> cleaned_;      // from given_ on, cleaned
+  std::deque<double> energies_;    // of the frames from energiesFrom_ on
+  std::int64_t energiesFrom_ = 0;
+  std::int64_t measured_ = 0;      // frames whose energy is known
   std::int64_t toSkip_ = 0;        // leading cleaned samples that are the delay
   std::int64_t taken_ = 0;         // samples pushed
   std::int64_t given_ = 0;         // samples handed on
-  NoiseFloor floor_;
-  bool primed_ = false;
   bool loud_ = false;
 };
 

@@ -30,6 +30,7 @@ UtteranceCutter::UtteranceCutter(const Settings& settings)
   searchFrames_ = std::min(framesIn(settings.cutSearchSeconds, frameLength_, rate),
                            maxSamples_ / frameLength_ - 1);
   minSpeechFrames_ = framesIn(settings.minSpeechSeconds, frameLength_, rate);
+  primeFrames_ = framesIn(settings.primeSeconds, frameLength_, rate);
   partial_.reserve(static_cast<std::size_t>(frameLength_));
 }
 
@@ -48,6 +49,7 @@ std::vector<Utterance> UtteranceCutter::push(std::span<const float> samples) {
 
 std::vector<Utterance> UtteranceCutter::finish() {
   std::vector<Utterance> out;
+  if (!primed_) prime(out);
   if (inSpeech_) {
     const std::int64_t end = framed_ + static_cast<std::int64_t>(partial_.size());
     emit(std::min(lastSpeechEnd_ + trailSamples_, end), out);
@@ -59,11 +61,29 @@ std::vector<Utterance> UtteranceCutter::finish() {
 void UtteranceCutter::frame(std::vector<Utterance>& out) {
   const double energy = frameEnergyDb(partial_);
   energies_.push_back(energy);
-  const bool speech = energy > std::max(floor_.follow(energy) + settings_.marginDb, settings_.gateDb);
+  framed_ += frameLength_;
+  if (primed_) {
+    decide(energy, out);
+  } else if (static_cast<std::int64_t>(energies_.size()) >= primeFrames_) {
+    prime(out);
+  }
+}
 
-  const std::int64_t begin = framed_;
-  const std::int64_t end = framed_ + frameLength_;
-  framed_ = end;
+void UtteranceCutter::prime(std::vector<Utterance>& out) {
+  // Nothing was dropped yet: the energies are those of the first frames.
+  primed_ = true;
+  if (energies_.empty()) return;
+  const std::vector<double> first(energies_.begin(), energies_.end());
+  floor_.restart(*std::min_element(first.begin(), first.end()));
+  for (const double energy : first) decide(energy, out);
+}
+
+void UtteranceCutter::decide(double energy, std::vector<Utterance>& out) {
+  const bool speech =
+      energy > std::max(floor_.follow(energy) + settings_.marginDb, settings_.gateDb);
+  const std::int64_t begin = decided_;
+  const std::int64_t end = decided_ + frameLength_;
+  decided_ = end;
 
   if (!inSpeech_) {
     if (speech) {
@@ -95,7 +115,8 @@ void UtteranceCutter::frame(std::vector<Utterance>& out) {
 void UtteranceCutter::cutLongUtterance(std::vector<Utterance>& out) {
   // The quietest frame near the end, the latest of equals, is the least
   // likely to split a word.
-  const auto frames = static_cast<std::int64_t>(energies_.size());
+  // Frames after the one just judged may be waiting in energies_.
+  const std::int64_t frames = (decided_ - bufferStart_) / frameLength_;
   const std::int64_t first = std::max<std::int64_t>((start_ - bufferStart_) / frameLength_ + 1,
                                                     frames - searchFrames_);
   std::int64_t quietest = frames - 1;

@@ -15,6 +15,8 @@ constexpr int kRate = 16000;
 // about -80 dBFS.
 class Signal {
  public:
+  // The room's noise at an RMS level, dBFS.
+  explicit Signal(double noiseDb = -80.0) : noise_(std::pow(10.0, noiseDb / 20.0)) {}
   Signal& speech(double seconds) {
     for (long i = 0; i < samples(seconds); ++i) {
       const double t = static_cast<double>(samples_.size()) / kRate;
@@ -32,8 +34,9 @@ class Signal {
 
  private:
   static long samples(double seconds) { return std::lround(seconds * kRate); }
-  double noise() { return 0.0001 * normal_(random_); }
+  double noise() { return noise_ * normal_(random_); }
 
+  double noise_;
   std::vector<float> samples_;
   double phase_ = 0;
   std::mt19937 random_{7};
@@ -120,6 +123,21 @@ TEST(UtteranceCutter, LongSpeechIsCutIntoPiecesThatLoseNothing) {
     }
   }
   EXPECT_NEAR(endOf(utterances.back()), 11.4, 0.25);
+}
+
+TEST(UtteranceCutter, ALoudBackgroundFromTheStartIsNotSpeech) {
+  // Speech 15 dB over the noise (-35 dBFS), which is there from the first
+  // sample: the floor is the noise's from the start.
+  const Signal signal = Signal(-35.0).pause(3.0).speech(1.0).pause(1.5).speech(0.6).pause(1.0);
+  const auto utterances = cutAll(signal.samples(), 4096);
+  ASSERT_EQ(utterances.size(), 2u);
+  const UtteranceCutter::Settings settings;
+  EXPECT_NEAR(seconds(utterances[0].startSample), 3.0 - settings.leadSeconds, 0.02);
+  EXPECT_NEAR(endOf(utterances[0]), 4.0 + settings.trailSeconds, 0.02);
+  EXPECT_NEAR(seconds(utterances[1].startSample), 5.5 - settings.leadSeconds, 0.02);
+  EXPECT_NEAR(endOf(utterances[1]), 6.1 + settings.trailSeconds, 0.02);
+  // Noise alone, however loud, is no speech.
+  EXPECT_TRUE(cutAll(Signal(-20.0).pause(6.0).samples(), 4096).empty());
 }
 
 TEST(UtteranceCutter, SilenceAndLoneClicksMakeNoUtterance) {
