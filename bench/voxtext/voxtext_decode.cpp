@@ -2,9 +2,10 @@
 // compare settings by speed and accuracy (see voxtext-settings.sh). Options
 // given replace voxtext's own.
 //   voxtext_decode FILE WORKERS [--model-root DIR] [--lead S] [--trail S] [--pause S]
-//                  [-option value]...
+//                  [--enhance webrtc|speex|none] [-option value]...
 // --lead, --trail and --pause set the utterance cutter's lead, trail and pause
-// (seconds).
+// (seconds); --enhance picks what cleans the audio of noise (voxtext's own
+// choice without it).
 // Prints the transcript, one utterance a line, on standard output and the
 // time it took on standard error.
 #include <chrono>
@@ -36,6 +37,18 @@ int main(int argc, char** argv) {
       settings.cutter.trailSeconds = std::atof(argv[i + 1]);
     } else if (name == "--pause") {
       settings.cutter.pauseSeconds = std::atof(argv[i + 1]);
+    } else if (name == "--enhance") {
+      const std::string kind = argv[i + 1];
+      if (kind == "none") {
+        settings.enhancer = EnhancerKind::None;
+      } else if (kind == "speex") {
+        settings.enhancer = EnhancerKind::Speex;
+      } else if (kind == "webrtc") {
+        settings.enhancer = EnhancerKind::WebRtc;
+      } else {
+        std::fprintf(stderr, "voxtext_decode: --enhance takes webrtc, speex or none\n");
+        return 2;
+      }
     } else {
       options.emplace_back(argv[i], argv[i + 1]);
     }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "EnhancedStream.h"
+
 namespace platform::speech {
 namespace {
 
@@ -45,6 +47,8 @@ class PocketsphinxAnalyzer : public Analyzer {
       : module_(module),
         transcriber_(dynamic_cast<PocketsphinxTranscriber*>(&module)),
         settings_(settings),
+        enhanced_(makeEnhancer(settings.enhancer, PocketsphinxSpeechService::kSampleRate,
+                               enhancerError_)),
         cutter_(settings.cutter) {}
 
   ~PocketsphinxAnalyzer() override { cancelAndFinishNow(); }
@@ -59,18 +63,14 @@ class PocketsphinxAnalyzer : public Analyzer {
     if (audio.sampleRate() != audioSampleRate()) {
       return {std::nullopt, "the audio is not at " + std::to_string(audioSampleRate()) + " Hz"};
     }
+    if (!enhancerError_.empty()) return {std::nullopt, enhancerError_};
     std::vector<float> block(4096);
     bool refused = false;
     while (!cancelled_ && !refused) {
       const std::size_t got = audio.read(block);
       if (got == 0) break;
       read_ += static_cast<std::int64_t>(got);
-      for (Utterance& utterance : cutter_.push(std::span(block.data(), got))) {
-        if (!submit(std::move(utterance))) {
-          refused = true;
-          break;
-        }
-      }
+      refused = !cut(enhanced_.push(std::span(block.data(), got)));
     }
     if (const auto error = audio.error()) return {std::nullopt, *error};
     if (const auto failure = poolFailure()) return {std::nullopt, *failure};
@@ -83,8 +83,10 @@ class PocketsphinxAnalyzer : public Analyzer {
     if (cancelled_) return "the analysis was cancelled";
     // Everything read so far is finalised: the audio ends where the last
     // sample was read.
-    for (Utterance& utterance : cutter_.finish()) {
-      if (!submit(std::move(utterance))) break;
+    if (cut(enhanced_.finish())) {
+      for (Utterance& utterance : cutter_.finish()) {
+        if (!submit(std::move(utterance))) break;
+      }
     }
     DecodePool* pool = nullptr;
     {
@@ -109,6 +111,15 @@ class PocketsphinxAnalyzer : public Analyzer {
   }
 
  private:
+  // Cuts cleaned samples into utterances and submits them; false once the
+  // pool refuses one.
+  bool cut(const std::vector<float>& samples) {
+    for (Utterance& utterance : cutter_.push(samples)) {
+      if (!submit(std::move(utterance))) return false;
+    }
+    return true;
+  }
+
   // The workers start with the first utterance, so audio without speech
   // loads no model.
   bool submit(Utterance utterance) {
@@ -146,6 +157,8 @@ class PocketsphinxAnalyzer : public Analyzer {
   Transcriber& module_;
   PocketsphinxTranscriber* transcriber_;
   PocketsphinxSpeechService::Settings settings_;
+  std::string enhancerError_;
+  EnhancedStream enhanced_;
   UtteranceCutter cutter_;
   std::int64_t read_ = 0;
   std::atomic<bool> cancelled_ = false;

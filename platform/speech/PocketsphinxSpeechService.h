@@ -9,6 +9,7 @@
 #include "DecodePool.h"
 #include "ModelCatalogue.h"
 #include "PocketsphinxDecoder.h"
+#include "SpeechEnhancer.h"
 #include "SpeechService.h"
 #include "UtteranceCutter.h"
 
@@ -24,6 +25,9 @@ class PocketsphinxSpeechService : public SpeechService {
     // on, at most kMaxWorkers, which keeps peak memory under 300 MB.
     int workers = 0;
     DecoderOptions decoderOptions = defaultDecoderOptions();
+    // What cleans the audio of background noise before it is cut and
+    // recognised (docs/voxtext.md has the figures that chose it).
+    EnhancerKind enhancer = EnhancerKind::Speex;
     UtteranceCutter::Settings cutter;
   };
   static constexpr int kMaxWorkers = 2;

@@ -18,7 +18,9 @@ std::int16_t toPcm16(float sample) {
 }  // namespace
 
 UtteranceCutter::UtteranceCutter(const Settings& settings)
-    : settings_(settings), frameLength_(std::max(1, settings.sampleRate / 100)) {
+    : settings_(settings),
+      frameLength_(std::max(1, settings.sampleRate / 100)),
+      floor_(-70.0, settings.floorRiseDbPerSecond * frameLength_ / std::max(1, settings.sampleRate)) {
   const int rate = std::max(1, settings.sampleRate);
   // Every length is a whole number of frames, so cuts fall on frame borders.
   pauseFrames_ = framesIn(settings.pauseSeconds, frameLength_, rate);
@@ -28,7 +30,7 @@ UtteranceCutter::UtteranceCutter(const Settings& settings)
   searchFrames_ = std::min(framesIn(settings.cutSearchSeconds, frameLength_, rate),
                            maxSamples_ / frameLength_ - 1);
   minSpeechFrames_ = framesIn(settings.minSpeechSeconds, frameLength_, rate);
-  floorRise_ = settings.floorRiseDbPerSecond * frameLength_ / rate;
+  primeFrames_ = framesIn(settings.primeSeconds, frameLength_, rate);
   partial_.reserve(static_cast<std::size_t>(frameLength_));
 }
 
@@ -47,6 +49,7 @@ std::vector<Utterance> UtteranceCutter::push(std::span<const float> samples) {
 
 std::vector<Utterance> UtteranceCutter::finish() {
   std::vector<Utterance> out;
+  if (!primed_) prime(out);
   if (inSpeech_) {
     const std::int64_t end = framed_ + static_cast<std::int64_t>(partial_.size());
     emit(std::min(lastSpeechEnd_ + trailSamples_, end), out);
@@ -56,20 +59,31 @@ std::vector<Utterance> UtteranceCutter::finish() {
 }
 
 void UtteranceCutter::frame(std::vector<Utterance>& out) {
-  double power = 0;
-  for (const float s : partial_) power += static_cast<double>(s) * s;
-  power /= static_cast<double>(partial_.size());
-  const double energy = std::max(-100.0, 10.0 * std::log10(power + 1e-10));
+  const double energy = frameEnergyDb(partial_);
   energies_.push_back(energy);
+  framed_ += frameLength_;
+  if (primed_) {
+    decide(energy, out);
+  } else if (static_cast<std::int64_t>(energies_.size()) >= primeFrames_) {
+    prime(out);
+  }
+}
 
-  // The floor follows quiet frames quickly (but not a single drop-out all the
-  // way) and creeps up slowly, so speech does not pull it up to itself.
-  floorDb_ = energy < floorDb_ ? std::max(energy, floorDb_ - 1.0) : floorDb_ + floorRise_;
-  const bool speech = energy > std::max(floorDb_ + settings_.marginDb, settings_.gateDb);
+void UtteranceCutter::prime(std::vector<Utterance>& out) {
+  // Nothing was dropped yet: the energies are those of the first frames.
+  primed_ = true;
+  if (energies_.empty()) return;
+  const std::vector<double> first(energies_.begin(), energies_.end());
+  floor_.restart(*std::min_element(first.begin(), first.end()));
+  for (const double energy : first) decide(energy, out);
+}
 
-  const std::int64_t begin = framed_;
-  const std::int64_t end = framed_ + frameLength_;
-  framed_ = end;
+void UtteranceCutter::decide(double energy, std::vector<Utterance>& out) {
+  const bool speech =
+      energy > std::max(floor_.follow(energy) + settings_.marginDb, settings_.gateDb);
+  const std::int64_t begin = decided_;
+  const std::int64_t end = decided_ + frameLength_;
+  decided_ = end;
 
   if (!inSpeech_) {
     if (speech) {
@@ -101,7 +115,8 @@ void UtteranceCutter::frame(std::vector<Utterance>& out) {
 void UtteranceCutter::cutLongUtterance(std::vector<Utterance>& out) {
   // The quietest frame near the end, the latest of equals, is the least
   // likely to split a word.
-  const auto frames = static_cast<std::int64_t>(energies_.size());
+  // Frames after the one just judged may be waiting in energies_.
+  const std::int64_t frames = (decided_ - bufferStart_) / frameLength_;
   const std::int64_t first = std::max<std::int64_t>((start_ - bufferStart_) / frameLength_ + 1,
                                                     frames - searchFrames_);
   std::int64_t quietest = frames - 1;

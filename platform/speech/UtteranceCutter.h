@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "NoiseFloor.h"
+
 namespace platform::speech {
 
 // A stretch of speech cut from a stream: 16-bit samples and where they start
@@ -17,9 +19,12 @@ struct Utterance {
 // Cuts a stream of mono float samples into utterances at the pauses between
 // them, so that each can be recognised on its own and in parallel with the
 // others, while times stay those of the stream. A frame (10 ms) is speech when
-// its energy stands clearly above the noise floor, which follows the quietest
-// recent frames. An utterance ends after a pause; one that grows too long is
-// cut at its quietest frame. Long silences are left out.
+// its energy stands clearly above the noise floor, which starts at the
+// quietest frame of the first two seconds (so a loud background is the floor
+// from the start, not speech for the many seconds a slowly rising floor would
+// take to reach it) and then follows the quietest recent frames. An utterance
+// ends after a pause; one that grows too long is cut at its quietest frame.
+// Long silences are left out.
 class UtteranceCutter {
  public:
   struct Settings {
@@ -33,6 +38,7 @@ class UtteranceCutter {
     double gateDb = -72.0;         // quieter frames are never speech (dBFS)
     double floorRiseDbPerSecond = 3.0;
     double minSpeechSeconds = 0.05; // fewer speech frames make no utterance
+    double primeSeconds = 2.0;     // whose quietest frame starts the floor
   };
 
   UtteranceCutter() : UtteranceCutter(Settings{}) {}
@@ -45,6 +51,8 @@ class UtteranceCutter {
 
  private:
   void frame(std::vector<Utterance>& out);
+  void prime(std::vector<Utterance>& out);
+  void decide(double energy, std::vector<Utterance>& out);
   void emit(std::int64_t end, std::vector<Utterance>& out);
   void cutLongUtterance(std::vector<Utterance>& out);
   void dropBefore(std::int64_t sample);
@@ -52,14 +60,15 @@ class UtteranceCutter {
   Settings settings_;
   int frameLength_;
   std::int64_t pauseFrames_, leadSamples_, trailSamples_, maxSamples_, searchFrames_;
-  std::int64_t minSpeechFrames_;
-  double floorRise_;
+  std::int64_t minSpeechFrames_, primeFrames_;
 
   std::deque<std::int16_t> buffer_;  // samples from bufferStart_ on
   std::int64_t bufferStart_ = 0;
   std::int64_t framed_ = 0;          // samples already looked at in whole frames
+  std::int64_t decided_ = 0;         // samples whose frames were judged
   std::vector<float> partial_;       // samples of the frame being filled
-  double floorDb_ = -70.0;
+  NoiseFloor floor_;
+  bool primed_ = false;
 
   bool inSpeech_ = false;
   std::int64_t start_ = 0;           // of the open utterance

@@ -15,6 +15,8 @@ constexpr int kRate = 16000;
 // about -80 dBFS.
 class Signal {
  public:
+  // The room's noise at an RMS level, dBFS.
+  explicit Signal(double noiseDb = -80.0) : noise_(std::pow(10.0, noiseDb / 20.0)) {}
   Signal& speech(double seconds) {
     for (long i = 0; i < samples(seconds); ++i) {
       const double t = static_cast<double>(samples_.size()) / kRate;
@@ -32,8 +34,9 @@ class Signal {
 
  private:
   static long samples(double seconds) { return std::lround(seconds * kRate); }
-  double noise() { return 0.0001 * normal_(random_); }
+  double noise() { return noise_ * normal_(random_); }
 
+  double noise_;
   std::vector<float> samples_;
   double phase_ = 0;
   std::mt19937 random_{7};
@@ -57,6 +60,14 @@ double endOf(const Utterance& u) {
   return seconds(u.startSample + static_cast<std::int64_t>(u.samples.size()));
 }
 
+// An utterance holds the speech from speechStart to speechEnd (seconds) and a
+// little of the quiet around it.
+void expectAround(const Utterance& u, double speechStart, double speechEnd) {
+  const UtteranceCutter::Settings settings;
+  EXPECT_NEAR(seconds(u.startSample), speechStart - settings.leadSeconds, 0.02);
+  EXPECT_NEAR(endOf(u), speechEnd + settings.trailSeconds, 0.02);
+}
+
 TEST(UtteranceCutter, CutsAtPausesAndKeepsStreamTimes) {
   const Signal signal = Signal()
                             .pause(0.6).speech(1.0)
@@ -66,11 +77,8 @@ TEST(UtteranceCutter, CutsAtPausesAndKeepsStreamTimes) {
   const auto utterances = cutAll(signal.samples(), 4096);
   ASSERT_EQ(utterances.size(), 2u);
   // Each keeps a little of the quiet around its speech, never another's audio.
-  const UtteranceCutter::Settings settings;
-  EXPECT_NEAR(seconds(utterances[0].startSample), 0.6 - settings.leadSeconds, 0.02);
-  EXPECT_NEAR(endOf(utterances[0]), 2.22 + settings.trailSeconds, 0.02);
-  EXPECT_NEAR(seconds(utterances[1].startSample), 3.02 - settings.leadSeconds, 0.02);
-  EXPECT_NEAR(endOf(utterances[1]), 3.72 + settings.trailSeconds, 0.02);
+  expectAround(utterances[0], 0.6, 2.22);
+  expectAround(utterances[1], 3.02, 3.72);
   // The samples are the stream's own, at the stream's place.
   for (const Utterance& u : utterances) {
     for (std::size_t k = 0; k < u.samples.size(); k += 997) {
@@ -120,6 +128,18 @@ TEST(UtteranceCutter, LongSpeechIsCutIntoPiecesThatLoseNothing) {
     }
   }
   EXPECT_NEAR(endOf(utterances.back()), 11.4, 0.25);
+}
+
+TEST(UtteranceCutter, ALoudBackgroundFromTheStartIsNotSpeech) {
+  // Speech 15 dB over the noise (-35 dBFS), which is there from the first
+  // sample: the floor is the noise's from the start.
+  const Signal signal = Signal(-35.0).pause(3.0).speech(1.0).pause(1.5).speech(0.6).pause(1.0);
+  const auto utterances = cutAll(signal.samples(), 4096);
+  ASSERT_EQ(utterances.size(), 2u);
+  expectAround(utterances[0], 3.0, 4.0);
+  expectAround(utterances[1], 5.5, 6.1);
+  // Noise alone, however loud, is no speech.
+  EXPECT_TRUE(cutAll(Signal(-20.0).pause(6.0).samples(), 4096).empty());
 }
 
 TEST(UtteranceCutter, SilenceAndLoneClicksMakeNoUtterance) {

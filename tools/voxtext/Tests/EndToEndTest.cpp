@@ -2,14 +2,18 @@
 // runs it, from a wave file and from AAC in an .m4a file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "platform/audio/AudioSource.h"
 #include "platform/process/ProcessLauncher.h"
+#include "platform/testing/ColouredNoise.h"
 #include "platform/testing/RunProgram.h"
 #include "platform/testing/TemporaryDirectory.h"
+#include "platform/testing/WaveHeader.h"
 
 namespace {
 
@@ -132,6 +136,34 @@ TEST_F(SpokenRecording, AacInM4aGivesTheSameWordsAtTheSameTimes) {
     for (std::size_t w = 0; w < a.size(); ++w) {
       EXPECT_NEAR(a[w]["start"].get<double>(), b[w]["start"].get<double>(), 0.06) << a[w] << b[w];
     }
+  }
+}
+
+// Steady noise alone, loud (-20 dBFS RMS) and from the first sample, six
+// seconds of it as a wave file: pink (a fan, hiss) and brown (rumble).
+TEST(NoiseAlone, IsAnEmptyTranscriptAndStatusZero) {
+  platform::testing::TemporaryDirectory dir;
+  using platform::testing::NoiseColour;
+  for (const auto& [kind, colour] : {std::pair{"pink", NoiseColour::Pink}, std::pair{"brown", NoiseColour::Brown}}) {
+    const std::vector<float> noise = platform::testing::colouredNoise(colour, 16000 * 6, -20.0);
+    const std::string path = (dir.path() / (std::string(kind) + ".wav")).string();
+    std::ofstream file(path, std::ios::binary);
+    file << platform::testing::waveHeader(16000, 1, static_cast<std::uint32_t>(noise.size() * 2));
+    for (const float n : noise) {
+      const auto sample = static_cast<std::int16_t>(std::lround(std::clamp(n, -1.0f, 1.0f) * 32767));
+      file.put(static_cast<char>(sample & 0xff)).put(static_cast<char>((sample >> 8) & 0xff));
+    }
+    file.close();
+
+    platform::testing::RunOptions options;
+    options.unsetEnv = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    const auto run = platform::testing::runProgram(VOXTEXT_BIN, {path}, options);
+    EXPECT_EQ(run.status, 0) << kind;
+    EXPECT_EQ(run.err, "") << kind;
+    const auto doc = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_TRUE(doc.is_object()) << kind << ": " << run.out;
+    EXPECT_EQ(doc["text"], "") << kind;
+    EXPECT_TRUE(doc["results"].empty()) << kind;
   }
 }
 
