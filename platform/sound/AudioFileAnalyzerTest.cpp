@@ -201,7 +201,10 @@ TEST(AudioFileAnalyzer, AClassifierFailureStopsTheAnalysisAndIsReportedOnce) {
   std::atomic<int> calls = 0;
   const auto throwing = std::make_shared<ScriptedClassifier>(
       std::vector<std::string>{"a"}, [&](std::span<const float>) {
-        if (++calls == 3) throw std::runtime_error("out of memory");
+        // Every call from the third on fails, so a worker that runs on while
+        // the first failing one is descheduled fails too instead of
+        // classifying the rest of the file.
+        if (++calls >= 3) throw std::runtime_error("out of memory");
         return std::vector<float>{0.5f};
       });
   const auto miscounting = std::make_shared<ScriptedClassifier>(
