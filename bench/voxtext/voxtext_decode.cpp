@@ -2,7 +2,7 @@
 // compare settings by speed and accuracy (see voxtext-settings.sh). Options
 // given replace voxtext's own.
 //   voxtext_decode FILE WORKERS [--model-root DIR] [--lead S] [--trail S] [--pause S]
-//                  [--enhance webrtc|speex|none] [-option value]...
+//                  [--enhance speex|none] [-option value]...
 // --lead, --trail and --pause set the utterance cutter's lead, trail and pause
 // (seconds); --enhance picks what cleans the audio of noise (voxtext's own
 // choice without it).
@@ -43,10 +43,8 @@ int main(int argc, char** argv) {
         settings.enhancer = EnhancerKind::None;
       } else if (kind == "speex") {
         settings.enhancer = EnhancerKind::Speex;
-      } else if (kind == "webrtc") {
-        settings.enhancer = EnhancerKind::WebRtc;
       } else {
-        std::fprintf(stderr, "voxtext_decode: --enhance takes webrtc, speex or none\n");
+        std::fprintf(stderr, "voxtext_decode: --enhance takes speex or none\n");
         return 2;
       }
     } else {

@@ -1,14 +1,11 @@
 #include "SpeechEnhancer.h"
 
 #include "SpeexEnhancer.h"
-#include "WebRtcEnhancer.h"
 
 namespace platform::speech {
 
 std::unique_ptr<SpeechEnhancer> makeEnhancer(EnhancerKind kind, int sampleRate, std::string& error) {
   switch (kind) {
-    case EnhancerKind::WebRtc:
-      return WebRtcEnhancer::make(sampleRate, error);
     case EnhancerKind::Speex:
       return SpeexEnhancer::make(sampleRate, error);
     case EnhancerKind::None:

@@ -20,7 +20,7 @@ class SpeechEnhancer {
 };
 
 // Which library cleans the speech.
-enum class EnhancerKind { None, WebRtc, Speex };
+enum class EnhancerKind { None, Speex };
 
 // A real enhancer of that kind for a stream at sampleRate, or null (and a
 // reason) when the library refuses it; None gives null without a reason.
