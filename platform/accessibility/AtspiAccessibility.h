@@ -34,7 +34,8 @@ class AtspiAccessibility : public Accessibility {
                          const Value& value) override;
   bool performAction(const Element& element, const std::string& action) override;
   // Through the Collection interface (see AtspiSearch.h).
-  std::optional<std::vector<FoundElement>> findElements(const Element& root, const std::string& role,
+  std::optional<std::vector<FoundElement>> findElements(const Element& root,
+                                                        const std::string& role,
                                                         const std::string& attribute) override;
 };
 

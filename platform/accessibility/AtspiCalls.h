@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "AtspiElement.h"
@@ -14,10 +15,12 @@ struct ObjectCall {
   GVariant* parameters;  // taken over when floating; null for none
 };
 
-// Makes the calls with several in flight at a time, so that they cost about
-// one round trip together instead of one each, and waits for every reply,
-// each bounded by kBusCallMilliseconds. The replies in the calls' order; null
-// where a call failed or answered with another type than `replyType`.
-std::vector<Variant> callObjects(std::vector<ObjectCall> calls, const char* replyType);
+// Makes the calls with many in flight at a time, so that they cost about one
+// round trip together instead of one each, and waits for every reply. The
+// replies in the calls' order, null where a call failed or answered with
+// another type than `replyType`; nothing when the bus is not connected or no
+// reply came for kBusCallMilliseconds (the application stopped answering).
+std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
+                                                const char* replyType);
 
 }  // namespace platform::accessibility

@@ -53,18 +53,17 @@ std::optional<std::vector<ObjectReference>> matches(const ObjectReference& root,
   return found;
 }
 
-// The call that reads the attribute of one element, and whether an empty
-// text counts as absent.
-std::optional<ObjectCall> attributeCall(const ObjectReference& object, const std::string& attribute,
-                                        bool& emptyIsAbsent) {
-  emptyIsAbsent = attribute != "AXValue";
-  if (attribute == "AXValue") {
+// The Accessible property read for an attribute; null for "AXValue" (the
+// Text interface) and for one that cannot be read in bulk.
+const char* propertyOf(const std::string& attribute) {
+  return attribute == "AXDescription" ? "Description" : attribute == "AXTitle" ? "Name" : nullptr;
+}
+
+// The call that reads "AXValue" or the attribute's property of one element.
+ObjectCall attributeCall(const ObjectReference& object, const char* property) {
+  if (property == nullptr) {
     return ObjectCall{object, "org.a11y.atspi.Text", "GetText", g_variant_new("(ii)", 0, -1)};
   }
-  const char* property = attribute == "AXDescription" ? "Description"
-                         : attribute == "AXTitle"     ? "Name"
-                                                      : nullptr;
-  if (property == nullptr) return std::nullopt;
   return ObjectCall{object, "org.freedesktop.DBus.Properties", "Get",
                     g_variant_new("(ss)", "org.a11y.atspi.Accessible", property)};
 }
@@ -89,20 +88,21 @@ std::optional<std::string> replyText(GVariant* reply) {
 std::optional<std::vector<FoundElement>> searchDescendants(const ObjectReference& root,
                                                            const std::string& role,
                                                            const std::string& attribute) {
-  bool emptyIsAbsent = false;
-  if (!attributeCall(root, attribute, emptyIsAbsent)) return std::nullopt;
+  const char* property = propertyOf(attribute);
+  if (property == nullptr && attribute != "AXValue") return std::nullopt;
   auto objects = matches(root, role);
   if (!objects) return std::nullopt;
   std::vector<ObjectCall> calls;
   calls.reserve(objects->size());
-  for (const auto& object : *objects)
-    calls.push_back(*attributeCall(object, attribute, emptyIsAbsent));
-  const auto replies = callObjects(std::move(calls), attribute == "AXValue" ? "(s)" : "(v)");
+  for (const auto& object : *objects) calls.push_back(attributeCall(object, property));
+  const auto replies = callObjects(std::move(calls), property == nullptr ? "(s)" : "(v)");
+  if (!replies) return std::nullopt;
   std::vector<FoundElement> found;
   found.reserve(objects->size());
   for (std::size_t i = 0; i < objects->size(); ++i) {
-    auto text = replyText(replies[i].get());
-    if (emptyIsAbsent && text && text->empty()) text.reset();
+    auto text = replyText((*replies)[i].get());
+    // An empty description or name reads as no value, as it does one by one.
+    if (property != nullptr && text && text->empty()) text.reset();
     found.push_back({wrapReference(std::move((*objects)[i])), std::move(text)});
   }
   return found;

@@ -18,7 +18,8 @@ namespace platform::accessibility {
 // batch of calls with all of them in flight reads the attribute: two round
 // trips' time however many elements there are. Nothing when the application
 // has no Collection interface, the query fails or times out, or the attribute
-// is not one of the three.
+// is not one of the three; a call that fails on its own (its element gone)
+// leaves only that element's text absent.
 std::optional<std::vector<FoundElement>> searchDescendants(const ObjectReference& root,
                                                            const std::string& role,
                                                            const std::string& attribute);

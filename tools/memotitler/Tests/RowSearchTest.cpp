@@ -115,7 +115,8 @@ TEST(FindMatches, BulkSearchesReadOnlyTheMatchingRow) {
   EXPECT_EQ(s.findBy(true, "Memo"),
             (std::vector<std::string>{"Memo<-row Memo: Memo, today, 0:05", "Memo: field"}));
   EXPECT_EQ(s.desktop.bulkSearches, 2) << "the buttons and the fields";
-  EXPECT_EQ(s.desktop.readCount("list", "AXChildren") + s.desktop.readCount("row Alpha", "AXChildren") +
+  EXPECT_EQ(s.desktop.readCount("list", "AXChildren") +
+                s.desktop.readCount("row Alpha", "AXChildren") +
                 s.desktop.readCount("Alpha", "AXRole"),
             0)
       << "nothing read element by element but the match";
