@@ -40,17 +40,7 @@ std::optional<std::vector<ObjectReference>> matches(const ObjectReference& root,
   const Variant reply =
       callObject(root, "org.a11y.atspi.Collection", "GetMatches", rolesRule(bits), "(a(so))");
   if (!reply) return std::nullopt;
-  std::vector<ObjectReference> found;
-  GVariantIter* iterator = nullptr;
-  g_variant_get(reply.get(), "(a(so))", &iterator);
-  const gchar* busName = nullptr;
-  const gchar* path = nullptr;
-  while (g_variant_iter_loop(iterator, "(&s&o)", &busName, &path)) {
-    if (*busName == '\0' || g_str_equal(path, "/org/a11y/atspi/null")) continue;
-    found.push_back({busName, path});
-  }
-  g_variant_iter_free(iterator);
-  return found;
+  return referencesIn(reply.get());
 }
 
 // The Accessible property read for an attribute; null for "AXValue" (the
