@@ -1,24 +1,91 @@
 // Times memotitler's row search (findMatches) over the recorder test app
-// showing ROWS recordings (default 500), in a private headless session: one
-// search for the last row, repeated RUNS times (default 5). Every element
-// read is a round trip to the app over the accessibility bus.
+// showing ROWS recordings (default 500), in a private headless session, for
+// each way of reading the window: bulk searches (the Collection interface and
+// batched reads) and the walk element by element. Two searches, each RUNS
+// times (default 5): one matching the last row and one matching nothing; both
+// ways must give the same candidates. Then whole memotitler runs, end to end,
+// RUNS times each: "not_found" (eight searches and scrolls) and "applied"
+// (renaming the last row, back and forth).
 //   build/bin/memotitler_search_bench [ROWS [RUNS]]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "RowSearch.h"
 #include "platform/accessibility/Accessibility.h"
 #include "platform/testing/HeadlessSession.h"
+#include "platform/testing/RunProgram.h"
 #include "platform/workspace/Workspace.h"
+
+namespace {
+
+using platform::accessibility::Accessibility;
+using platform::accessibility::Element;
+using platform::accessibility::Value;
+
+// The desktop's interface without its bulk search: findMatches walks.
+class ElementByElement : public Accessibility {
+ public:
+  explicit ElementByElement(Accessibility& ax) : ax_(ax) {}
+  bool isProcessTrusted() override { return ax_.isProcessTrusted(); }
+  Element applicationElement(std::int32_t pid) override { return ax_.applicationElement(pid); }
+  std::optional<Value> copyAttributeValue(const Element& e, const std::string& a) override {
+    return ax_.copyAttributeValue(e, a);
+  }
+  bool setAttributeValue(const Element& e, const std::string& a, const Value& v) override {
+    return ax_.setAttributeValue(e, a, v);
+  }
+  bool performAction(const Element& e, const std::string& a) override {
+    return ax_.performAction(e, a);
+  }
+
+ private:
+  Accessibility& ax_;
+};
+
+struct Timing {
+  std::vector<double> seconds;
+  void print(const std::string& what) {
+    std::sort(seconds.begin(), seconds.end());
+    std::printf("%-48s median %8.1f ms, best %8.1f ms, worst %8.1f ms (%zu runs)\n", what.c_str(),
+                1000 * seconds[seconds.size() / 2], 1000 * seconds.front(),
+                1000 * seconds.back(), seconds.size());
+  }
+};
+
+double secondsOf(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool sameCandidates(const std::vector<memotitler::MatchCandidate>& a,
+                    const std::vector<memotitler::MatchCandidate>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (!(a[i].field == b[i].field) || a[i].button.has_value() != b[i].button.has_value() ||
+        (a[i].button && !(*a[i].button == *b[i].button)) || a[i].description != b[i].description) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 500;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+  if (rows < 1 || runs < 1) {
+    std::fprintf(stderr, "usage: memotitler_search_bench [ROWS [RUNS]]\n");
+    return 2;
+  }
   try {
     platform::testing::HeadlessSession session;
     session.enterSession();
@@ -34,38 +101,77 @@ int main(int argc, char** argv) {
           }
           return pid != 0;
         },
-        20);
-    platform::accessibility::Element window;
+        60);
+    Element window;
     platform::testing::waitUntil(
         [&] {
           const auto windows = ax->copyAttributeValue(ax->applicationElement(pid), "AXWindows");
-          const auto* list = windows ? std::get_if<std::vector<platform::accessibility::Element>>(
-                                           &*windows)
-                                     : nullptr;
+          const auto* list = windows ? std::get_if<std::vector<Element>>(&*windows) : nullptr;
           if (list != nullptr && !list->empty()) window = list->front();
           return static_cast<bool>(window);
         },
-        20);
+        60);
     if (!window) {
       std::fprintf(stderr, "the recorder did not show its window\n");
       return 1;
     }
 
-    const std::string title = "Recording " + std::to_string(rows);
-    std::vector<double> seconds;
-    for (int run = 0; run < runs; ++run) {
-      const auto start = std::chrono::steady_clock::now();
-      const auto found = memotitler::findMatches(*ax, window, title, std::nullopt);
-      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      if (found.empty()) {
-        std::fprintf(stderr, "%s not found\n", title.c_str());
+    ElementByElement walking(*ax);
+    const std::string last = "Recording " + std::to_string(rows);
+    const struct {
+      const char* name;
+      std::string title;
+      std::size_t candidates;  // the row's button and, on its own, its field
+    } searches[] = {{"last row", last, 2}, {"no match", "No such recording", 0}};
+    for (const auto& search : searches) {
+      std::vector<memotitler::MatchCandidate> byPath[2];
+      const struct {
+        const char* name;
+        Accessibility& reads;
+      } paths[] = {{"bulk", *ax}, {"element by element", walking}};
+      for (int p = 0; p < 2; ++p) {
+        Timing timing;
+        for (int run = 0; run < runs; ++run) {
+          timing.seconds.push_back(secondsOf([&] {
+            byPath[p] = memotitler::findMatches(paths[p].reads, window, search.title, std::nullopt);
+          }));
+          if (byPath[p].size() != search.candidates) {
+            std::fprintf(stderr, "%s, %s: %zu candidates, not %zu\n", search.name, paths[p].name,
+                         byPath[p].size(), search.candidates);
+            return 1;
+          }
+        }
+        timing.print(std::to_string(rows) + " rows, " + search.name + ", " + paths[p].name + ":");
+      }
+      if (!sameCandidates(byPath[0], byPath[1])) {
+        std::fprintf(stderr, "%s: the two ways found different candidates\n", search.name);
         return 1;
       }
-      seconds.push_back(took.count());
     }
-    std::sort(seconds.begin(), seconds.end());
-    std::printf("search over %d rows: median %.3f s, best %.3f s, worst %.3f s (%d runs)\n", rows,
-                seconds[seconds.size() / 2], seconds.front(), seconds.back(), runs);
+
+    const auto options = session.runOptions();
+    const auto run = [&](const std::vector<std::string>& arguments, const std::string& result) {
+      platform::testing::ProgramRun outcome;
+      const double took = secondsOf(
+          [&] { outcome = platform::testing::runProgram(MEMOTITLER_BIN, arguments, options); });
+      if (outcome.out.find("\"result\":\"" + result + "\"") == std::string::npos) {
+        throw std::runtime_error("memotitler --find " + arguments[1] + ": " + outcome.out +
+                                 outcome.err);
+      }
+      return took;
+    };
+    Timing notFound, applied;
+    const std::string renamed = "Renamed " + std::to_string(rows);
+    for (int i = 0; i < runs; ++i) {
+      notFound.seconds.push_back(
+          run({"--find", "No such recording", "--new-title", "x", "--duration", "1"}, "not_found"));
+      const bool back = i % 2 == 1;
+      applied.seconds.push_back(run({"--find", back ? renamed : last, "--new-title",
+                                     back ? last : renamed, "--duration", std::to_string(rows)},
+                                    "applied"));
+    }
+    notFound.print("whole run, not_found over " + std::to_string(rows) + " rows:");
+    applied.print("whole run, applied on the last of " + std::to_string(rows) + " rows:");
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "bench: %s\n", e.what());

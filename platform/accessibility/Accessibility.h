@@ -53,6 +53,14 @@ struct Point {
 // value.
 using Value = std::variant<std::monostate, std::string, bool, std::vector<Element>, Point>;
 
+// An element found by Accessibility::findElements, with its attribute as read.
+struct FoundElement {
+  Element element;
+  // The attribute's text; absent when the read failed or gave an empty value
+  // or one that is not text.
+  std::optional<std::string> text;
+};
+
 // The accessibility interface of the desktop: the calls are synchronous round
 // trips to the application that owns the element.
 class Accessibility {
@@ -80,6 +88,21 @@ class Accessibility {
   // Attempts an action ("AXPress", "AXConfirm", "AXIncrement"). True when the
   // application accepted it; callers may ignore the answer.
   virtual bool performAction(const Element& element, const std::string& action) = 0;
+
+  // The elements below `root` (not `root` itself) whose "AXRole" reads as
+  // `role`, in depth-first order (an element before its children, children in
+  // their order), each with its `attribute` read as text: all of them in a
+  // few round trips, asked afresh on every call. Nothing when this desktop or
+  // application cannot search in bulk, or the search failed: the caller then
+  // reads element by element.
+  virtual std::optional<std::vector<FoundElement>> findElements(const Element& root,
+                                                                const std::string& role,
+                                                                const std::string& attribute) {
+    (void)root;
+    (void)role;
+    (void)attribute;
+    return std::nullopt;
+  }
 };
 
 // The desktop's accessibility interface on this machine.

@@ -7,6 +7,7 @@
 
 #include "AtspiBus.h"
 #include "AtspiElement.h"
+#include "AtspiSearch.h"
 
 namespace platform::accessibility {
 namespace {
@@ -284,6 +285,13 @@ bool AtspiAccessibility::performAction(const Element& element, const std::string
   if (action == "AXConfirm") return runNamedAction(*object, {"activate"});
   if (action == "AXIncrement") return increment(*object);
   return false;
+}
+
+std::optional<std::vector<FoundElement>> AtspiAccessibility::findElements(
+    const Element& root, const std::string& role, const std::string& attribute) {
+  const ObjectReference* object = referenceOf(root);
+  if (object == nullptr || !connectAccessibilityBus()) return std::nullopt;
+  return searchDescendants(*object, role, attribute);
 }
 
 }  // namespace platform::accessibility

@@ -33,6 +33,10 @@ class AtspiAccessibility : public Accessibility {
   bool setAttributeValue(const Element& element, const std::string& attribute,
                          const Value& value) override;
   bool performAction(const Element& element, const std::string& action) override;
+  // Through the Collection interface (see AtspiSearch.h).
+  std::optional<std::vector<FoundElement>> findElements(const Element& root,
+                                                        const std::string& role,
+                                                        const std::string& attribute) override;
 };
 
 // The role name memotitler sees for an AT-SPI role: "AXButton" for a push

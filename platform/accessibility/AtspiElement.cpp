@@ -58,20 +58,24 @@ Variant objectProperty(const ObjectReference& object, const char* interface, con
   return result;
 }
 
-std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object) {
-  const Variant reply = callObject(object, kAccessible, "GetChildren", nullptr, "(a(so))");
-  if (!reply) return std::nullopt;
-  std::vector<ObjectReference> children;
+std::vector<ObjectReference> referencesIn(GVariant* reply) {
+  std::vector<ObjectReference> references;
   GVariantIter* iterator = nullptr;
-  g_variant_get(reply.get(), "(a(so))", &iterator);
+  g_variant_get(reply, "(a(so))", &iterator);
   const gchar* busName = nullptr;
   const gchar* path = nullptr;
   while (g_variant_iter_loop(iterator, "(&s&o)", &busName, &path)) {
     if (*busName == '\0' || g_str_equal(path, kNullPath)) continue;
-    children.push_back({busName, path});
+    references.push_back({busName, path});
   }
   g_variant_iter_free(iterator);
-  return children;
+  return references;
+}
+
+std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object) {
+  const Variant reply = callObject(object, kAccessible, "GetChildren", nullptr, "(a(so))");
+  if (!reply) return std::nullopt;
+  return referencesIn(reply.get());
 }
 
 std::vector<ObjectReference> desktopApplications() {

@@ -53,6 +53,9 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
 Variant objectProperty(const ObjectReference& object, const char* interface, const char* name,
                        const char* type);
 
+// The objects of an "(a(so))" reply, in order, without null references.
+std::vector<ObjectReference> referencesIn(GVariant* reply);
+
 // The children of an object, in order; nothing when they cannot be read.
 std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object);
 

@@ -141,6 +141,42 @@ std::optional<accessibility::Value> MemoryDesktop::copyAttributeValue(
   return it->second;
 }
 
+std::optional<std::vector<accessibility::FoundElement>> MemoryDesktop::findElements(
+    const accessibility::Element& root, const std::string& role, const std::string& attribute) {
+  const Node rootNode = nodeOf(root);
+  if (!searchesInBulk || !rootNode || rootNode->failingReads.count("*")) return std::nullopt;
+  const auto fails = [](const Node& node, const std::string& name) {
+    return node->failingReads.count(name) > 0 || node->failingReads.count("*") > 0;
+  };
+  std::vector<accessibility::FoundElement> found;
+  std::set<MemoryElement*> reached{rootNode.get()};
+  std::vector<Node> pending;  // a stack: depth first, children in order
+  const auto pushChildren = [&](const Node& node) {
+    if (fails(node, "AXChildren")) return true;
+    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) {
+      if (!reached.insert(child->get()).second) return false;
+      pending.push_back(*child);
+    }
+    return true;
+  };
+  if (!pushChildren(rootNode)) return std::nullopt;
+  while (!pending.empty()) {
+    const Node node = pending.back();
+    pending.pop_back();
+    if (!fails(node, "AXRole") && !node->role.empty() && node->role == role) {
+      std::optional<std::string> text;
+      const auto it = node->attributes.find(attribute);
+      if (!fails(node, attribute) && it != node->attributes.end()) {
+        if (const auto* value = std::get_if<std::string>(&it->second)) text = *value;
+      }
+      found.push_back({handleFor(node), std::move(text)});
+    }
+    if (!pushChildren(node)) return std::nullopt;
+  }
+  ++bulkSearches;
+  return found;
+}
+
 bool MemoryDesktop::setAttributeValue(const accessibility::Element& element,
                                       const std::string& attribute,
                                       const accessibility::Value& value) {

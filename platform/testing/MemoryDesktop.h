@@ -81,6 +81,15 @@ class MemoryDesktop : public accessibility::Accessibility, public workspace::Wor
   bool setAttributeValue(const accessibility::Element& element, const std::string& attribute,
                          const accessibility::Value& value) override;
   bool performAction(const accessibility::Element& element, const std::string& action) override;
+  // Looks through the tree as reads would see it, without counting them as
+  // reads: an element whose "AXRole" read fails is not found, one whose
+  // "AXChildren" read fails is not looked into. Nothing when `searchesInBulk`
+  // is off, the root fails every read (its application is gone), or an element
+  // is reached twice (a tree that is not one, which an application's own
+  // search would not get through).
+  std::optional<std::vector<accessibility::FoundElement>> findElements(
+      const accessibility::Element& root, const std::string& role,
+      const std::string& attribute) override;
 
   // Workspace
   std::vector<workspace::RunningApplication> runningApplications() override { return applications; }
@@ -89,6 +98,8 @@ class MemoryDesktop : public accessibility::Accessibility, public workspace::Wor
                        const workspace::OpenConfiguration& configuration) override;
 
   bool trusted = true;
+  bool searchesInBulk = true;  // off: a desktop that reads element by element only
+  int bulkSearches = 0;        // findElements calls that gave an answer
   std::vector<workspace::RunningApplication> applications;
   std::map<std::int32_t, Node> applicationElements;  // by process id
   std::map<std::string, std::string> installed;      // bundle identifier -> location

@@ -65,9 +65,13 @@ TEST(GoneAway, VoiceMemosQuittingMidwayEndsWithACleanRecord) {
        },
        didNotStick, 1},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.when);
+  // Each case with bulk searches and element by element.
+  for (std::size_t i = 0; i < 2 * std::size(cases); ++i) {
+    const auto& c = cases[i / 2];
+    const bool bulk = i % 2 == 0;
+    SCOPED_TRACE(std::string(c.when) + (bulk ? ", bulk searches" : ", element by element"));
     Harness h;
+    h.desktop.searchesInBulk = bulk;
     Node title = textField("title", "Other", "Other");
     Node row = button("row", "Other, today, 0:05", {title});
     Node list = group("list", {row});
@@ -121,8 +125,10 @@ TEST(GoneAway, CyclicAndEnormousTreesEndAfterBoundedWalks) {
     loop->children.clear();
   }
   {
+    // The walk's own bound; an application's bulk search ends by itself.
     SCOPED_TRACE("a list longer than the walk, the row past its bound");
     Harness h;
+    h.desktop.searchesInBulk = false;
     std::vector<Node> rows;
     for (std::size_t i = 0; i < kMaxElementsWalked + 10; ++i) rows.push_back(group("g"));
     rows.push_back(textField("title", "Memo"));

@@ -149,9 +149,12 @@ TEST(RunRename, AttemptsAndPausesOfTheWindowWaitAndTheSearch) {
     EXPECT_EQ(h.sleeper.pauses, std::vector<double>(8, 0.2));
     EXPECT_EQ(h.desktop.readCount("window", "AXRole"), 8) << "eight searches";
   }
-  {
-    // The row comes into view on the third scroll: four searches, three scrolls.
+  for (const bool bulk : {true, false}) {
+    // The row comes into view on the third scroll: four searches, three scrolls,
+    // whether the desktop searches in bulk or the search walks.
+    SCOPED_TRACE(bulk ? "bulk searches" : "element by element");
     Harness h;
+    h.desktop.searchesInBulk = bulk;
     Recordings r(h);
     r.list->children.clear();
     revealOnScroll(r.scroller, r.list,

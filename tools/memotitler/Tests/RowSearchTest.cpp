@@ -21,14 +21,23 @@ struct Search {
     window = std::get<std::vector<platform::accessibility::Element>>(
         *desktop.copyAttributeValue(desktop.applicationElement(1), "AXWindows"))[0];
   }
-  // Each candidate as "field<-button: description".
-  std::vector<std::string> find(const std::string& title, std::optional<double> duration = {}) {
+  // Each candidate as "field<-button: description", with the desktop
+  // searching in bulk or not.
+  std::vector<std::string> findBy(bool bulk, const std::string& title,
+                                  std::optional<double> duration = {}) {
+    desktop.searchesInBulk = bulk;
     std::vector<std::string> found;
     for (const auto& c : findMatches(desktop, window, title, duration)) {
       found.push_back(nodeOf(c.field)->label + (c.button ? "<-" + nodeOf(*c.button)->label : "") +
                       ": " + c.description);
     }
     return found;
+  }
+  // The candidates, which must be the same both ways.
+  std::vector<std::string> find(const std::string& title, std::optional<double> duration = {}) {
+    const auto walked = findBy(false, title, duration);
+    EXPECT_EQ(findBy(true, title, duration), walked) << "bulk searches against the walk";
+    return walked;
   }
 };
 
@@ -83,16 +92,58 @@ TEST(FindMatches, UnreadableOrEndlessTrees) {
   win->failingReads = {"AXChildren"};
   EXPECT_TRUE(Search(win).find("Memo").empty());
 
-  // A tree that contains itself: the walk stops at its bound.
+  // A tree that contains itself: no bulk search gets through it, and the walk
+  // stops at its bound.
   Node loop = group("loop");
   loop->children = {loop, textField("f", "Memo")};
   Search s(window("w", {loop}));
-  const auto found = s.find("Memo");
+  const auto found = s.findBy(true, "Memo");
   EXPECT_FALSE(found.empty());
   EXPECT_EQ(s.desktop.readCount("w", "AXRole") + s.desktop.readCount("loop", "AXRole") +
                 s.desktop.readCount("f", "AXRole"),
             static_cast<int>(kMaxElementsWalked));
   loop->children.clear();  // break the cycle so the tree can be freed
+}
+
+TEST(FindMatches, BulkSearchesReadOnlyTheMatchingRow) {
+  std::vector<Node> rows;
+  for (const std::string title : {"Alpha", "Memo", "Gamma"}) {
+    rows.push_back(button("row " + title, title + ", today, 0:05",
+                          {element("icon", "AXImage"), textField(title, title, "field")}));
+  }
+  Search s(window("w", {scrollArea("scroller", {group("list", rows)})}));
+  EXPECT_EQ(s.findBy(true, "Memo"),
+            (std::vector<std::string>{"Memo<-row Memo: Memo, today, 0:05", "Memo: field"}));
+  EXPECT_EQ(s.desktop.bulkSearches, 2) << "the buttons and the fields";
+  EXPECT_EQ(s.desktop.readCount("list", "AXChildren") +
+                s.desktop.readCount("row Alpha", "AXChildren") +
+                s.desktop.readCount("Alpha", "AXRole"),
+            0)
+      << "nothing read element by element but the match";
+  EXPECT_EQ(s.desktop.readCount("Memo", "AXRole"), 1) << "the row's first text field";
+}
+
+TEST(FindMatches, BulkSearchesLeaveToTheWalkWhatOnlyItCanOrder) {
+  // Each tree gives the same candidates both ways (Search::find checks); the
+  // first two need the walk's order, the third is not a tree.
+  Node shared = textField("shared", "Memo");
+  const struct {
+    const char* what;
+    Node window;
+    std::vector<std::string> found;
+  } cases[] = {
+      {"rows at different depths: the shallower first, though later in the list",
+       window("w", {group("list", {button("deep", "Memo", {textField("t1", "x")})}),
+                    button("shallow", "Memo", {textField("t2", "x")})}),
+       {"t2<-shallow: Memo", "t1<-deep: Memo"}},
+      {"the window itself a text field", textField("w", "Memo", "itself"), {"w: itself"}},
+      {"an element reached twice", window("w", {group("a", {shared}), group("b", {shared})}),
+       {"shared: Memo", "shared: Memo"}},
+  };
+  for (const auto& c : cases) {
+    Search s(c.window);
+    EXPECT_EQ(s.find("Memo"), c.found) << c.what;
+  }
 }
 
 TEST(DurationMatches, RoundsAndLooksForTheFourTexts) {

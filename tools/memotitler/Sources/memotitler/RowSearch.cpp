@@ -15,11 +15,14 @@ using platform::accessibility::Accessibility;
 using platform::accessibility::Element;
 
 // Texts read from the interface are compared as well-formed UTF-8.
-std::optional<std::string> readText(Accessibility& ax, const Element& element,
-                                    const std::string& attribute) {
-  auto text = axCopyString(ax, element, attribute);
+std::optional<std::string> validText(std::optional<std::string> text) {
   if (text) *text = platform::text::toValidUtf8(*text);
   return text;
+}
+
+std::optional<std::string> readText(Accessibility& ax, const Element& element,
+                                    const std::string& attribute) {
+  return validText(axCopyString(ax, element, attribute));
 }
 
 bool buttonMatches(const std::string& description, const std::string& findTitle) {
@@ -34,11 +37,29 @@ std::optional<Element> firstTextField(Accessibility& ax, const Element& button) 
   return std::nullopt;
 }
 
-}  // namespace
+// A text field titled `findTitle` is a candidate of its own.
+void addIfFieldMatches(Accessibility& ax, const Element& field,
+                       const std::optional<std::string>& value, const std::string& findTitle,
+                       std::vector<MatchCandidate>& candidates) {
+  if (value && platform::text::canonicallyEqual(*value, findTitle)) {
+    candidates.push_back(
+        {field, std::nullopt, readText(ax, field, "AXDescription").value_or(findTitle)});
+  }
+}
 
-std::vector<MatchCandidate> findMatches(Accessibility& ax, const Element& window,
-                                        const std::string& findTitle,
-                                        std::optional<double> expectedDuration) {
+// A row button described by `findTitle` is a candidate through its first text
+// field.
+void addIfButtonMatches(Accessibility& ax, const Element& button,
+                        const std::optional<std::string>& description,
+                        const std::string& findTitle, std::vector<MatchCandidate>& candidates) {
+  const std::string text = description.value_or("");
+  if (!buttonMatches(text, findTitle)) return;
+  if (const auto field = firstTextField(ax, button)) candidates.push_back({*field, button, text});
+}
+
+// The walk element by element: at least two round trips per element.
+std::vector<MatchCandidate> walkMatches(Accessibility& ax, const Element& window,
+                                        const std::string& findTitle) {
   std::vector<MatchCandidate> candidates;
   std::deque<Element> queue{window};
   std::size_t queued = 1;
@@ -47,18 +68,10 @@ std::vector<MatchCandidate> findMatches(Accessibility& ax, const Element& window
     queue.pop_front();
     const std::string role = axCopyString(ax, element, "AXRole").value_or("");
     if (role == "AXTextField") {
-      const auto value = readText(ax, element, "AXValue");
-      if (value && platform::text::canonicallyEqual(*value, findTitle)) {
-        candidates.push_back({element, std::nullopt,
-                              readText(ax, element, "AXDescription").value_or(findTitle)});
-      }
+      addIfFieldMatches(ax, element, readText(ax, element, "AXValue"), findTitle, candidates);
     } else if (role == "AXButton") {
-      const std::string description = readText(ax, element, "AXDescription").value_or("");
-      if (buttonMatches(description, findTitle)) {
-        if (const auto field = firstTextField(ax, element)) {
-          candidates.push_back({*field, element, description});
-        }
-      }
+      addIfButtonMatches(ax, element, readText(ax, element, "AXDescription"), findTitle,
+                         candidates);
     }
     for (auto& child : axCopyArray(ax, element, "AXChildren")) {
       if (queued >= kMaxElementsWalked) break;
@@ -66,6 +79,45 @@ std::vector<MatchCandidate> findMatches(Accessibility& ax, const Element& window
       ++queued;
     }
   }
+  return candidates;
+}
+
+// The same candidates from two bulk searches, the row buttons with their
+// descriptions and the text fields with their values, and reads of the few
+// that match. Nothing when the desktop cannot search in bulk, or when only the
+// walk can tell the order: the window itself is a button or field, or the
+// candidates stand for more than one field (in a tree, a field and the row
+// button above it are found in that order by any walk). A subtree too large
+// for the walk's bound is left to the walk, too.
+std::optional<std::vector<MatchCandidate>> bulkMatches(Accessibility& ax, const Element& window,
+                                                       const std::string& findTitle) {
+  const auto buttons = ax.findElements(window, "AXButton", "AXDescription");
+  if (!buttons) return std::nullopt;
+  const auto fields = ax.findElements(window, "AXTextField", "AXValue");
+  if (!fields || buttons->size() + fields->size() >= kMaxElementsWalked) return std::nullopt;
+  const std::string windowRole = axCopyString(ax, window, "AXRole").value_or("");
+  if (windowRole == "AXTextField" || windowRole == "AXButton") return std::nullopt;
+  std::vector<MatchCandidate> candidates;
+  for (const auto& button : *buttons) {
+    addIfButtonMatches(ax, button.element, validText(button.text), findTitle, candidates);
+  }
+  for (const auto& field : *fields) {
+    addIfFieldMatches(ax, field.element, validText(field.text), findTitle, candidates);
+  }
+  for (const auto& candidate : candidates) {
+    if (!(candidate.field == candidates.front().field)) return std::nullopt;
+  }
+  return candidates;
+}
+
+}  // namespace
+
+std::vector<MatchCandidate> findMatches(Accessibility& ax, const Element& window,
+                                        const std::string& findTitle,
+                                        std::optional<double> expectedDuration) {
+  auto found = bulkMatches(ax, window, findTitle);
+  const std::vector<MatchCandidate> candidates =
+      found ? std::move(*found) : walkMatches(ax, window, findTitle);
   if (!expectedDuration) return candidates;
   std::vector<MatchCandidate> kept;
   for (const auto& candidate : candidates) {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "AtspiElement.h"
+
+namespace platform::accessibility {
+
+// One call of many made at once.
+struct ObjectCall {
+  ObjectReference object;
+  const char* interface;
+  const char* method;
+  GVariant* parameters;  // taken over when floating; null for none
+};
+
+// Makes the calls with many in flight at a time, so that they cost about one
+// round trip together instead of one each, and waits for every reply. The
+// replies in the calls' order, null where a call failed or answered with
+// another type than `replyType`; nothing when the bus is not connected or no
+// reply came for kBusCallMilliseconds (the application stopped answering).
+std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
+                                                const char* replyType);
+
+}  // namespace platform::accessibility
