@@ -60,8 +60,10 @@ std::vector<Word> transcribe(const std::vector<float>& samples, EnhancerKind enh
   auto analyzer = service.makeAnalyzer(*transcriber);
   std::vector<Word> words;
   std::thread collector([&] {
-    while (auto step = transcriber->results().next().result) {
-      for (const Run& run : step->text.runs) {
+    for (;;) {
+      const ResultsSequence::Step step = transcriber->results().next();
+      if (!step.result) return;
+      for (const Run& run : step.result->text.runs) {
         if (run.timeRange) words.push_back({run.text, run.timeRange->start.seconds(), run.confidence.value_or(-1)});
       }
     }
