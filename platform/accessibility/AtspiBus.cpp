@@ -3,19 +3,17 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+
+#include "WithinTime.h"
 
 namespace platform::accessibility {
 namespace {
 
 // Connecting and the first answers of both buses must come within this.
-constexpr auto kConnectTimeout = std::chrono::seconds(3);
+constexpr std::chrono::milliseconds kConnectTimeout(3000);
 
 struct BusState {
   bool tried = false;
@@ -51,7 +49,7 @@ std::optional<std::string> sessionBusAddress() {
   const auto runtime = nonEmptyVariable("XDG_RUNTIME_DIR");
   if (!runtime) return std::nullopt;
   const std::string socket = *runtime + "/bus";
-  struct stat info{};
+  struct stat info {};
   if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode)) return std::nullopt;
   gchar* escaped = g_dbus_address_escape_value(socket.c_str());
   std::string address = std::string("unix:path=") + escaped;
@@ -82,7 +80,8 @@ GVariant* call(GDBusConnection* bus, const char* name, const char* path, const c
 }
 
 std::optional<std::string> askAccessibilityBusAddress(GDBusConnection* session) {
-  GVariant* reply = call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", "(s)");
+  GVariant* reply =
+      call(session, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", "(s)");
   if (reply == nullptr) return std::nullopt;
   const gchar* text = nullptr;
   g_variant_get(reply, "(&s)", &text);
@@ -124,41 +123,14 @@ std::optional<Buses> findBuses(const std::string& sessionAddress) {
   return buses;
 }
 
-// Runs findBuses on a worker thread and waits at most kConnectTimeout. A
-// worker that overruns is left behind; its late answer is dropped.
-std::optional<Buses> findBusesInTime(const std::string& sessionAddress) {
-  struct Shared {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    bool abandoned = false;
-    std::optional<Buses> found;
-  };
-  auto shared = std::make_shared<Shared>();
-  std::thread([shared, sessionAddress] {
-    auto found = findBuses(sessionAddress);
-    std::lock_guard lock(shared->mutex);
-    if (shared->abandoned) {
-      if (found) release(*found);
-      return;
-    }
-    shared->found = found;
-    shared->finished = true;
-    shared->done.notify_one();
-  }).detach();
-  std::unique_lock lock(shared->mutex);
-  if (!shared->done.wait_for(lock, kConnectTimeout, [&] { return shared->finished; })) {
-    shared->abandoned = true;
-    return std::nullopt;
-  }
-  return shared->found;
-}
-
 bool connectOnce() {
   silenceLogs();
   const auto sessionAddress = sessionBusAddress();
   if (!sessionAddress) return false;
-  const auto found = findBusesInTime(*sessionAddress);
+  // A bus that does not answer in time is left behind; a late answer is
+  // dropped.
+  const auto found = withinTime<Buses>([address = *sessionAddress] { return findBuses(address); },
+                                       release, kConnectTimeout);
   if (!found) return false;
   busState().session = found->session;
   busState().accessibility = found->accessibility;

@@ -23,7 +23,12 @@ bool connectAccessibilityBus();
 GDBusConnection* sessionBus();
 GDBusConnection* accessibilityBus();
 
-// Every call to an application or a bus daemon is bounded by this.
+// Every call to an application or a bus daemon is bounded by this,
 inline constexpr int kBusCallMilliseconds = 3000;
+// except a call whose answer grows with the application's tree (an element's
+// children, a search of a window): GTK 3 takes seconds to list a container of
+// 5,000 children. An application that leaves such a call unanswered this long
+// has hung, and is not called again (see connectionTo).
+inline constexpr int kTreeCallMilliseconds = 25000;
 
 }  // namespace platform::accessibility

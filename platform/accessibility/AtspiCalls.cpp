@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "AtspiBus.h"
+#include "AtspiPeer.h"
 
 namespace platform::accessibility {
 namespace {
@@ -76,6 +77,15 @@ Variant replyBody(GDBusMessage* reply, const char* replyType) {
   return Variant(g_variant_ref(body));
 }
 
+// Calls that all go to one application go over its own connection; the
+// accessibility bus reaches any mix of them.
+GDBusConnection* batchConnection(const std::vector<ObjectCall>& calls) {
+  for (const auto& call : calls) {
+    if (call.object.busName != calls.front().object.busName) return accessibilityBus();
+  }
+  return calls.empty() ? accessibilityBus() : connectionTo(calls.front().object.busName);
+}
+
 }  // namespace
 
 std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
@@ -91,7 +101,7 @@ std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
       if (messages[i] != nullptr) g_object_unref(messages[i]);
     }
   };
-  GDBusConnection* bus = accessibilityBus();
+  GDBusConnection* bus = batchConnection(calls);
   if (bus == nullptr) {
     releaseFrom(0);
     return std::nullopt;

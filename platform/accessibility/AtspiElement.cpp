@@ -1,6 +1,7 @@
 #include "AtspiElement.h"
 
 #include "AtspiBus.h"
+#include "AtspiPeer.h"
 
 namespace platform::accessibility {
 namespace {
@@ -29,10 +30,10 @@ const ObjectReference* referenceOf(const Element& element) {
 }
 
 Variant callObject(const ObjectReference& object, const char* interface, const char* method,
-                   GVariant* parameters, const char* replyType) {
+                   GVariant* parameters, const char* replyType, int milliseconds) {
   // Owned here whether or not the call happens.
   const Variant arguments(sink(parameters));
-  GDBusConnection* bus = accessibilityBus();
+  GDBusConnection* bus = connectionTo(object.busName);
   if (bus == nullptr || !g_dbus_is_name(object.busName.c_str()) ||
       !g_variant_is_object_path(object.path.c_str())) {
     return nullptr;
@@ -40,9 +41,14 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_sync(
       bus, object.busName.c_str(), object.path.c_str(), interface, method, arguments.get(),
-      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START, kBusCallMilliseconds, nullptr,
-      &error);
-  if (error != nullptr) g_error_free(error);
+      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NO_AUTO_START, milliseconds, nullptr, &error);
+  if (error != nullptr) {
+    if (milliseconds >= kTreeCallMilliseconds &&
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT)) {
+      markHung(object.busName);
+    }
+    g_error_free(error);
+  }
   return Variant(reply);
 }
 
@@ -73,23 +79,23 @@ std::vector<ObjectReference> referencesIn(GVariant* reply) {
 }
 
 std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object) {
-  const Variant reply = callObject(object, kAccessible, "GetChildren", nullptr, "(a(so))");
+  const Variant reply =
+      callObject(object, kAccessible, "GetChildren", nullptr, "(a(so))", kTreeCallMilliseconds);
   if (!reply) return std::nullopt;
   return referencesIn(reply.get());
 }
 
 std::vector<ObjectReference> desktopApplications() {
   if (!connectAccessibilityBus()) return {};
-  auto applications =
-      childrenOf({"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"});
-  return applications ? std::move(*applications) : std::vector<ObjectReference>{};
+  const Variant reply = callObject({"org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"},
+                                   kAccessible, "GetChildren", nullptr, "(a(so))");
+  return reply ? referencesIn(reply.get()) : std::vector<ObjectReference>{};
 }
 
 std::optional<std::int32_t> processIdOf(const ObjectReference& application) {
-  const Variant reply =
-      callObject({"org.freedesktop.DBus", "/org/freedesktop/DBus"}, "org.freedesktop.DBus",
-                 "GetConnectionUnixProcessID", g_variant_new("(s)", application.busName.c_str()),
-                 "(u)");
+  const Variant reply = callObject({"org.freedesktop.DBus", "/org/freedesktop/DBus"},
+                                   "org.freedesktop.DBus", "GetConnectionUnixProcessID",
+                                   g_variant_new("(s)", application.busName.c_str()), "(u)");
   if (!reply) return std::nullopt;
   guint32 pid = 0;
   g_variant_get(reply.get(), "(u)", &pid);

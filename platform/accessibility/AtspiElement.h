@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Accessibility.h"
+#include "AtspiBus.h"
 
 namespace platform::accessibility {
 
@@ -44,10 +45,12 @@ struct VariantRelease {
 using Variant = std::unique_ptr<GVariant, VariantRelease>;
 
 // One synchronous call to an object on the accessibility bus, bounded by
-// kBusCallMilliseconds. Null on any failure, a reply of another type among
-// them. Takes over `parameters` when it is floating.
+// `milliseconds` (kBusCallMilliseconds or kTreeCallMilliseconds; a tree call
+// left unanswered marks the application hung). Null on any failure, a reply
+// of another type among them. Takes over `parameters` when it is floating.
 Variant callObject(const ObjectReference& object, const char* interface, const char* method,
-                   GVariant* parameters, const char* replyType);
+                   GVariant* parameters, const char* replyType,
+                   int milliseconds = kBusCallMilliseconds);
 
 // One property of an object, unboxed; null on any failure or another type.
 Variant objectProperty(const ObjectReference& object, const char* interface, const char* name,
@@ -56,7 +59,8 @@ Variant objectProperty(const ObjectReference& object, const char* interface, con
 // The objects of an "(a(so))" reply, in order, without null references.
 std::vector<ObjectReference> referencesIn(GVariant* reply);
 
-// The children of an object, in order; nothing when they cannot be read.
+// The children of an object, in order, bounded as a tree call; nothing when
+// they cannot be read.
 std::optional<std::vector<ObjectReference>> childrenOf(const ObjectReference& object);
 
 // The applications on the accessibility bus, in the registry's order; empty

@@ -37,8 +37,8 @@ std::optional<std::vector<ObjectReference>> matches(const ObjectReference& root,
                                                     const std::string& role) {
   const auto bits = roleBits(role);
   if (bits == std::array<gint32, 4>{}) return std::nullopt;
-  const Variant reply =
-      callObject(root, "org.a11y.atspi.Collection", "GetMatches", rolesRule(bits), "(a(so))");
+  const Variant reply = callObject(root, "org.a11y.atspi.Collection", "GetMatches", rolesRule(bits),
+                                   "(a(so))", kTreeCallMilliseconds);
   if (!reply) return std::nullopt;
   return referencesIn(reply.get());
 }

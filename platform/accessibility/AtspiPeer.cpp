@@ -1,0 +1,95 @@
+#include "AtspiPeer.h"
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+
+#include "AtspiBus.h"
+#include "WithinTime.h"
+
+namespace platform::accessibility {
+namespace {
+
+constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
+
+// The application's own address, when it gives one on a local socket.
+std::optional<std::string> askPeerAddress(GDBusConnection* bus, const std::string& busName) {
+  GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, busName.c_str(), kRootPath, "org.a11y.atspi.Application", "GetApplicationBusAddress",
+      nullptr, G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kBusCallMilliseconds,
+      nullptr, &error);
+  if (error != nullptr) g_error_free(error);
+  if (reply == nullptr) return std::nullopt;
+  const gchar* text = nullptr;
+  g_variant_get(reply, "(&s)", &text);
+  std::optional<std::string> address;
+  // Only a socket on this machine: never a network transport handed over by
+  // whatever answers to the name.
+  if (text != nullptr && g_str_has_prefix(text, "unix:") &&
+      g_dbus_is_supported_address(text, nullptr)) {
+    address = text;
+  }
+  g_variant_unref(reply);
+  return address;
+}
+
+GDBusConnection* openPeer(const std::string& address) {
+  GError* error = nullptr;
+  GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
+      address.c_str(), G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT, nullptr, nullptr, &error);
+  if (error != nullptr) g_error_free(error);
+  return connection;
+}
+
+// A socket that accepts but never completes the handshake (the application
+// hung) must not hold the caller: the connection is made on a worker and
+// given up after the bound.
+GDBusConnection* connectPeer(GDBusConnection* bus, const std::string& busName) {
+  const auto address = askPeerAddress(bus, busName);
+  if (!address) return nullptr;
+  const auto peer = withinTime<GDBusConnection*>(
+      [address = *address]() -> std::optional<GDBusConnection*> {
+        GDBusConnection* connection = openPeer(address);
+        if (connection == nullptr) return std::nullopt;
+        return connection;
+      },
+      [](GDBusConnection*& late) { g_object_unref(late); },
+      std::chrono::milliseconds(kBusCallMilliseconds));
+  return peer ? *peer : nullptr;
+}
+
+struct Peers {
+  std::mutex mutex;
+  std::map<std::string, GDBusConnection*> byName;  // null: reached through the bus
+  std::set<std::string> hung;
+};
+
+Peers& peers() {
+  static Peers* all = new Peers;  // lives as long as the process's connections
+  return *all;
+}
+
+}  // namespace
+
+GDBusConnection* connectionTo(const std::string& busName) {
+  GDBusConnection* bus = accessibilityBus();
+  if (bus == nullptr || !g_dbus_is_unique_name(busName.c_str())) return bus;
+  Peers& all = peers();
+  const std::lock_guard lock(all.mutex);
+  if (all.hung.count(busName) != 0) return nullptr;
+  auto it = all.byName.find(busName);
+  if (it == all.byName.end()) it = all.byName.emplace(busName, connectPeer(bus, busName)).first;
+  GDBusConnection* peer = it->second;
+  return peer != nullptr && !g_dbus_connection_is_closed(peer) ? peer : bus;
+}
+
+void markHung(const std::string& busName) {
+  Peers& all = peers();
+  const std::lock_guard lock(all.mutex);
+  all.hung.insert(busName);
+}
+
+}  // namespace platform::accessibility

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <gio/gio.h>
+
+#include <string>
+
+namespace platform::accessibility {
+
+// The connection that reaches `busName` on the accessibility bus.
+//
+// An application (a unique name, ":1.42") that serves its accessible objects
+// on a socket of its own (Application.GetApplicationBusAddress, as GTK's
+// bridge does) is reached there directly, one hop instead of two through the
+// bus daemon. It is asked once per name and the answer kept for the process's
+// life: unique names are never reused on a bus. The ask and the connection
+// are bounded by kBusCallMilliseconds; an application that offers no socket,
+// an address that is not a local socket, a failure or a time-out, a closed
+// peer connection, and any other name get the accessibility bus itself. Null
+// without a connected accessibility bus, and for an application marked hung.
+GDBusConnection* connectionTo(const std::string& busName);
+
+// From now on, calls to the application owning `busName` fail at once.
+void markHung(const std::string& busName);
+
+}  // namespace platform::accessibility
