@@ -15,6 +15,14 @@ struct ObjectCall {
   GVariant* parameters;  // taken over when floating; null for none
 };
 
+// The message of a call; null when its name or path is not valid. Takes
+// over `parameters` when it is floating.
+GDBusMessage* methodCall(const ObjectCall& call);
+
+// The body of a method's reply, when it is of `replyType`; null for an
+// error, a missing reply or another type.
+Variant replyBody(GDBusMessage* reply, const char* replyType);
+
 // Makes the calls with many in flight at a time, so that they cost about one
 // round trip together instead of one each, and waits for every reply. The
 // replies in the calls' order, null where a call failed or answered with

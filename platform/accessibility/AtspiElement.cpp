@@ -1,6 +1,8 @@
 #include "AtspiElement.h"
 
 #include "AtspiBus.h"
+#include "AtspiCalls.h"
+#include "AtspiDirectLink.h"
 #include "AtspiPeer.h"
 
 namespace platform::accessibility {
@@ -33,6 +35,16 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
                    GVariant* parameters, const char* replyType, int milliseconds) {
   // Owned here whether or not the call happens.
   const Variant arguments(sink(parameters));
+  if (DirectLink* link = directLinkTo(object.busName)) {
+    const Message call(methodCall({object, interface, method, arguments.get()}));
+    if (!call) return nullptr;
+    auto replies = link->exchange({call.get()}, milliseconds);
+    if (!replies) {
+      if (milliseconds >= kTreeCallMilliseconds) markHung(object.busName);
+      return nullptr;
+    }
+    return replyBody((*replies)[0].get(), replyType);
+  }
   GDBusConnection* bus = connectionTo(object.busName);
   if (bus == nullptr || !g_dbus_is_name(object.busName.c_str()) ||
       !g_variant_is_object_path(object.path.c_str())) {

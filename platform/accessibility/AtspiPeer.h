@@ -19,6 +19,13 @@ namespace platform::accessibility {
 // without a connected accessibility bus, and for an application marked hung.
 GDBusConnection* connectionTo(const std::string& busName);
 
+class DirectLink;
+
+// The application's own socket on a link driven by the calling thread, for
+// the application that connectionTo reaches there; null for any other name,
+// once the application has closed it, and for an application marked hung.
+DirectLink* directLinkTo(const std::string& busName);
+
 // From now on, calls to the application owning `busName` fail at once.
 void markHung(const std::string& busName);
 

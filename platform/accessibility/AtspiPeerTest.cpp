@@ -133,6 +133,9 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   ASSERT_NE(peer, nullptr);
   EXPECT_NE(peer, accessibilityBus());
   EXPECT_EQ(connectionTo(recorderName), peer) << "asked once, kept";
+  DirectLink* link = directLinkTo(recorderName);
+  ASSERT_NE(link, nullptr) << "calls made here go over a link of their own to the same socket";
+  EXPECT_EQ(directLinkTo(recorderName), link);
   const auto windows = childrenOf({recorderName, kRoot});
   ASSERT_TRUE(windows.has_value());
   EXPECT_FALSE(windows->empty());
@@ -140,12 +143,14 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   // Well-known names and the bus daemon are the bus's.
   EXPECT_EQ(connectionTo("org.a11y.atspi.Registry"), accessibilityBus());
   EXPECT_EQ(connectionTo("org.freedesktop.DBus"), accessibilityBus());
+  EXPECT_EQ(directLinkTo("org.a11y.atspi.Registry"), nullptr);
 
   // An address that is not a socket on this machine is not followed; a
   // listing that takes longer than an ordinary call still comes back.
   {
     const StandInApplication standIn;
     EXPECT_EQ(connectionTo(standIn.name()), accessibilityBus());
+    EXPECT_EQ(directLinkTo(standIn.name()), nullptr);
     const auto children = childrenOf({standIn.name(), kRoot});
     ASSERT_TRUE(children.has_value());
     EXPECT_EQ(children->size(), 1u);
@@ -155,6 +160,7 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   ASSERT_EQ(kill(recorder, SIGTERM), 0);
   EXPECT_TRUE(
       testing::waitUntil([&] { return connectionTo(recorderName) == accessibilityBus(); }, 10));
+  EXPECT_TRUE(testing::waitUntil([&] { return directLinkTo(recorderName) == nullptr; }, 10));
   EXPECT_FALSE(childrenOf({recorderName, kRoot}).has_value());
 }
 
