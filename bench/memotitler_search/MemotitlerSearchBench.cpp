@@ -3,15 +3,20 @@
 // each way of reading the window: bulk searches (the Collection interface and
 // batched reads) and the walk element by element. Two searches, each RUNS
 // times (default 5): one matching the last row and one matching nothing; both
-// ways must give the same candidates. Then whole memotitler runs, end to end,
-// RUNS times each: "not_found" (eight searches and scrolls) and "applied"
+// ways must give the same candidates. Each line gives the processor time the
+// application and this process spent per search, which tells whose work a
+// search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight searches and scrolls) and "applied"
 // (renaming the last row, back and forth).
 //   build/bin/memotitler_search_bench [ROWS [RUNS]]
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -49,13 +54,35 @@ class ElementByElement : public Accessibility {
   Accessibility& ax_;
 };
 
+// Seconds on a processor of every thread of process `pid`, from the
+// scheduler's own accounting; 0 when it cannot be read.
+double cpuSecondsOf(std::int32_t pid) {
+  double total = 0;
+  std::error_code error;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream stat(task.path() / "schedstat");
+    double nanoseconds = 0;
+    if (stat >> nanoseconds) total += nanoseconds / 1e9;
+  }
+  return total;
+}
+
 struct Timing {
   std::vector<double> seconds;
+  double applicationCpu = 0;  // summed over the runs
+  double ownCpu = 0;
   void print(const std::string& what) {
     std::sort(seconds.begin(), seconds.end());
-    std::printf("%-48s median %8.1f ms, best %8.1f ms, worst %8.1f ms (%zu runs)\n", what.c_str(),
-                1000 * seconds[seconds.size() / 2], 1000 * seconds.front(),
-                1000 * seconds.back(), seconds.size());
+    std::printf("%-48s median %8.1f ms, best %8.1f ms, worst %8.1f ms (%zu runs)", what.c_str(),
+                1000 * seconds[seconds.size() / 2], 1000 * seconds.front(), 1000 * seconds.back(),
+                seconds.size());
+    if (applicationCpu > 0) {
+      std::printf("; processor per search: application %.1f ms, here %.1f ms",
+                  1000 * applicationCpu / static_cast<double>(seconds.size()),
+                  1000 * ownCpu / static_cast<double>(seconds.size()));
+    }
+    std::printf("\n");
   }
 };
 
@@ -132,9 +159,13 @@ int main(int argc, char** argv) {
       for (int p = 0; p < 2; ++p) {
         Timing timing;
         for (int run = 0; run < runs; ++run) {
+          const double application = cpuSecondsOf(pid);
+          const double own = cpuSecondsOf(getpid());
           timing.seconds.push_back(secondsOf([&] {
             byPath[p] = memotitler::findMatches(paths[p].reads, window, search.title, std::nullopt);
           }));
+          timing.applicationCpu += cpuSecondsOf(pid) - application;
+          timing.ownCpu += cpuSecondsOf(getpid()) - own;
           if (byPath[p].size() != search.candidates) {
             std::fprintf(stderr, "%s, %s: %zu candidates, not %zu\n", search.name, paths[p].name,
                          byPath[p].size(), search.candidates);

@@ -15,13 +15,8 @@ struct ObjectCall {
   GVariant* parameters;  // taken over when floating; null for none
 };
 
-// The message of a call; null when its name or path is not valid. Takes
-// over `parameters` when it is floating.
-GDBusMessage* methodCall(const ObjectCall& call);
-
-// The body of a method's reply, when it is of `replyType`; null for an
-// error, a missing reply or another type.
-Variant replyBody(GDBusMessage* reply, const char* replyType);
+// `values` when they are of `replyType`, else null.
+Variant ofType(Variant values, const char* replyType);
 
 // Makes the calls with many in flight at a time, so that they cost about one
 // round trip together instead of one each, and waits for every reply. The

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <map>
 
+#include "AtspiWire.h"
+
 namespace platform::accessibility {
 namespace {
 
@@ -14,33 +16,29 @@ constexpr std::size_t kInFlight = 128;
 
 using Clock = std::chrono::steady_clock;
 
-// A GDBus message in libdbus's form, under `serial`; null when either side
-// will not take it.
-DBusMessage* toLibdbus(GDBusMessage* message, std::uint32_t serial) {
-  g_dbus_message_set_serial(message, serial);
-  gsize size = 0;
-  guchar* blob = g_dbus_message_to_blob(message, &size, G_DBUS_CAPABILITY_FLAGS_NONE, nullptr);
-  if (blob == nullptr) return nullptr;
-  DBusError error;
-  dbus_error_init(&error);
-  DBusMessage* converted = size <= static_cast<gsize>(DBUS_MAXIMUM_MESSAGE_LENGTH)
-                               ? dbus_message_demarshal(reinterpret_cast<const char*>(blob),
-                                                        static_cast<int>(size), &error)
-                               : nullptr;
-  dbus_error_free(&error);
-  g_free(blob);
-  return converted;
+// The message of a call under `serial`; null when it cannot be made.
+DBusMessage* messageOf(const ObjectCall& call, std::uint32_t serial) {
+  if (!dbus_validate_bus_name(call.object.busName.c_str(), nullptr) ||
+      !dbus_validate_path(call.object.path.c_str(), nullptr) ||
+      !dbus_validate_interface(call.interface, nullptr) ||
+      !dbus_validate_member(call.method, nullptr)) {
+    return nullptr;
+  }
+  DBusMessage* message = dbus_message_new_method_call(
+      call.object.busName.c_str(), call.object.path.c_str(), call.interface, call.method);
+  if (message == nullptr) return nullptr;
+  dbus_message_set_auto_start(message, FALSE);
+  dbus_message_set_serial(message, serial);
+  if (!appendArguments(message, call.parameters)) {
+    dbus_message_unref(message);
+    return nullptr;
+  }
+  return message;
 }
 
-Message toGdbus(DBusMessage* message) {
-  char* blob = nullptr;
-  int size = 0;
-  if (!dbus_message_marshal(message, &blob, &size)) return nullptr;
-  GDBusMessage* converted = g_dbus_message_new_from_blob(
-      reinterpret_cast<guchar*>(blob), static_cast<gsize>(size), G_DBUS_CAPABILITY_FLAGS_NONE,
-      nullptr);
-  dbus_free(blob);
-  return Message(converted);
+Variant valuesOf(DBusMessage* reply) {
+  if (dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN) return nullptr;
+  return Variant(argumentsOf(reply));
 }
 
 }  // namespace
@@ -68,10 +66,10 @@ bool DirectLink::connected() {
          dbus_connection_get_is_connected(connection_) != 0;
 }
 
-std::optional<std::vector<Message>> DirectLink::exchange(const std::vector<GDBusMessage*>& calls,
+std::optional<std::vector<Variant>> DirectLink::exchange(const std::vector<ObjectCall>& calls,
                                                          int milliseconds) {
   const std::lock_guard lock(mutex_);
-  std::vector<Message> replies(calls.size());
+  std::vector<Variant> replies(calls.size());
   std::map<dbus_uint32_t, std::size_t> waiting;  // serial -> position of the call
   const auto bound = std::chrono::milliseconds(milliseconds);
   auto lastReply = Clock::now();
@@ -79,9 +77,8 @@ std::optional<std::vector<Message>> DirectLink::exchange(const std::vector<GDBus
   while (dbus_connection_get_is_connected(connection_) &&
          (next < calls.size() || !waiting.empty())) {
     for (; next < calls.size() && waiting.size() < kInFlight; ++next) {
-      if (calls[next] == nullptr) continue;
       if (++lastSerial_ == 0) ++lastSerial_;  // 0 is no serial
-      DBusMessage* message = toLibdbus(calls[next], lastSerial_);
+      DBusMessage* message = messageOf(calls[next], lastSerial_);
       if (message == nullptr) continue;
       dbus_uint32_t serial = 0;
       if (dbus_connection_send(connection_, message, &serial)) waiting.emplace(serial, next);
@@ -96,7 +93,7 @@ std::optional<std::vector<Message>> DirectLink::exchange(const std::vector<GDBus
     while (DBusMessage* reply = dbus_connection_pop_message(connection_)) {
       const auto it = waiting.find(dbus_message_get_reply_serial(reply));
       if (it != waiting.end()) {
-        replies[it->second] = toGdbus(reply);
+        replies[it->second] = valuesOf(reply);
         waiting.erase(it);
         lastReply = Clock::now();
       }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gio/gio.h>
-
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -9,25 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "AtspiCalls.h"
+
 struct DBusConnection;
 
 namespace platform::accessibility {
 
-// Owner of a GDBus message.
-struct MessageRelease {
-  void operator()(GDBusMessage* message) const { g_object_unref(message); }
-};
-using Message = std::unique_ptr<GDBusMessage, MessageRelease>;
-
 // A private libdbus connection to an application's own socket, driven on the
 // calling thread.
 //
-// GDBus hands every message to its worker thread and back; for the thousand
-// small reads of one search of a window that hop costs more than the
-// application takes to answer. Here the calls are written and their replies
-// read by the caller itself, many in flight at a time. The messages are
-// GDBus's, carried in their wire form, so callers build and read them as
-// they do for a GDBus connection.
+// GDBus hands every message to its worker thread and back and builds each
+// one through a serialised GVariant; for the thousand small reads of one
+// search of a window that costs more than the application takes to answer.
+// Here the calls are written and their replies read by the caller itself,
+// many in flight at a time, and the values go straight between GLib's and
+// libdbus's forms, so callers pass and get the same GVariants as they do
+// with GDBus.
 class DirectLink {
  public:
   // Nothing when the address cannot be connected to. The handshake itself
@@ -40,12 +35,14 @@ class DirectLink {
   // False once the application has closed its end; looks without waiting.
   bool connected();
 
-  // Sends the calls, many in flight at a time, and waits for their replies.
-  // The replies in the calls' order; null for a call that could not be sent
-  // or whose reply did not come before the link closed. Nothing when no
-  // reply at all came for `milliseconds` (the application stopped answering).
-  // One exchange at a time; concurrent callers wait their turn.
-  std::optional<std::vector<Message>> exchange(const std::vector<GDBusMessage*>& calls,
+  // Makes the calls (their parameters stay the caller's), many in flight at a
+  // time, and waits for their replies. The replies' values in the calls'
+  // order, each a tuple; null for an error, for a call that could not be
+  // made, and for one whose reply did not come before the link closed.
+  // Nothing when no reply at all came for `milliseconds` (the application
+  // stopped answering). One exchange at a time; concurrent callers wait
+  // their turn.
+  std::optional<std::vector<Variant>> exchange(const std::vector<ObjectCall>& calls,
                                                int milliseconds);
 
  private:

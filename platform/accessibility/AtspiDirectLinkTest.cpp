@@ -1,7 +1,5 @@
 // The link against a small peer-to-peer server on a socket of its own, served
 // by GDBus from a thread of its own as an application's bridge would.
-#include "AtspiDirectLink.h"
-
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -10,6 +8,7 @@
 #include <thread>
 
 #include "AtspiCalls.h"
+#include "AtspiDirectLink.h"
 
 namespace platform::accessibility {
 namespace {
@@ -110,22 +109,22 @@ class PeerServer {
   GMainLoop* loop_ = nullptr;
 };
 
-GDBusMessage* peerCall(const char* method, GVariant* parameters = nullptr) {
-  return methodCall({{":1.1", kPath}, kInterface, method, parameters});
-}
-
-std::string echoed(GDBusMessage* reply) {
-  const Variant body = replyBody(reply, "(s)");
-  if (!body) return "<none>";
-  const gchar* text = nullptr;
-  g_variant_get(body.get(), "(&s)", &text);
-  return text;
-}
-
-void release(std::vector<GDBusMessage*>& calls) {
-  for (GDBusMessage* call : calls) {
-    if (call != nullptr) g_object_unref(call);
+// A call of the server's; the parameters stay alive with the call list.
+struct Calls {
+  std::vector<ObjectCall> calls;
+  std::vector<Variant> parameters;
+  void add(const char* method, GVariant* arguments = nullptr) {
+    if (arguments != nullptr) parameters.emplace_back(g_variant_ref_sink(arguments));
+    calls.push_back({{":1.1", kPath}, kInterface, method, arguments});
   }
+};
+
+std::string echoed(const Variant& reply) {
+  const Variant text = ofType(reply ? Variant(g_variant_ref(reply.get())) : nullptr, "(s)");
+  if (!text) return "<none>";
+  const gchar* value = nullptr;
+  g_variant_get(text.get(), "(&s)", &value);
+  return value;
 }
 
 TEST(DirectLink, RepliesInOrderWithFailuresInPlace) {
@@ -134,24 +133,25 @@ TEST(DirectLink, RepliesInOrderWithFailuresInPlace) {
   ASSERT_NE(link, nullptr);
   // More calls than are ever in flight; a call never made and a failing one
   // among them.
-  std::vector<GDBusMessage*> calls;
+  Calls calls;
   for (int i = 0; i < 300; ++i) {
-    calls.push_back(peerCall("Echo", g_variant_new("(s)", std::to_string(i).c_str())));
+    if (i == 7) {
+      calls.add("Not a method name");
+    } else if (i == 8) {
+      calls.add("Fail");
+    } else {
+      calls.add("Echo", g_variant_new("(s)", std::to_string(i).c_str()));
+    }
   }
-  calls[7] = nullptr;
-  g_object_unref(calls[8]);
-  calls[8] = peerCall("Fail");
-  const auto replies = link->exchange(calls, 3000);
-  release(calls);
+  const auto replies = link->exchange(calls.calls, 3000);
   ASSERT_TRUE(replies.has_value());
   ASSERT_EQ(replies->size(), 300u);
   for (std::size_t i = 0; i < 300; ++i) {
     if (i == 7 || i == 8) continue;
-    EXPECT_EQ(echoed((*replies)[i].get()), std::to_string(i));
+    EXPECT_EQ(echoed((*replies)[i]), std::to_string(i));
   }
-  EXPECT_EQ((*replies)[7], nullptr);
-  ASSERT_NE((*replies)[8], nullptr);
-  EXPECT_EQ(g_dbus_message_get_message_type((*replies)[8].get()), G_DBUS_MESSAGE_TYPE_ERROR);
+  EXPECT_EQ((*replies)[7], nullptr) << "never made";
+  EXPECT_EQ((*replies)[8], nullptr) << "answered with an error";
   EXPECT_TRUE(link->connected());
 }
 
@@ -159,28 +159,28 @@ TEST(DirectLink, SilenceForTheBoundIsNoAnswerAndTheLinkRecovers) {
   const PeerServer server;
   const auto link = DirectLink::open(server.address());
   ASSERT_NE(link, nullptr);
-  std::vector<GDBusMessage*> calls{peerCall("Sleep", g_variant_new("(u)", 1500u))};
-  EXPECT_FALSE(link->exchange(calls, 300).has_value());
-  release(calls);
+  Calls calls;
+  calls.add("Sleep", g_variant_new("(u)", 1500u));
+  EXPECT_FALSE(link->exchange(calls.calls, 300).has_value());
   // The late reply is not taken for a later call's.
-  std::vector<GDBusMessage*> later{peerCall("Echo", g_variant_new("(s)", "after"))};
-  const auto replies = link->exchange(later, 3000);
-  release(later);
+  Calls later;
+  later.add("Echo", g_variant_new("(s)", "after"));
+  const auto replies = link->exchange(later.calls, 3000);
   ASSERT_TRUE(replies.has_value());
-  EXPECT_EQ(echoed((*replies)[0].get()), "after");
+  EXPECT_EQ(echoed((*replies)[0]), "after");
 }
 
 TEST(DirectLink, ClosedByThePeerEndsTheExchange) {
   const PeerServer server;
   const auto link = DirectLink::open(server.address());
   ASSERT_NE(link, nullptr);
-  std::vector<GDBusMessage*> calls{peerCall("Echo", g_variant_new("(s)", "first")),
-                                   peerCall("HangUp"),
-                                   peerCall("Echo", g_variant_new("(s)", "never"))};
-  const auto replies = link->exchange(calls, 3000);
-  release(calls);
+  Calls calls;
+  calls.add("Echo", g_variant_new("(s)", "first"));
+  calls.add("HangUp");
+  calls.add("Echo", g_variant_new("(s)", "never"));
+  const auto replies = link->exchange(calls.calls, 3000);
   ASSERT_TRUE(replies.has_value());
-  EXPECT_EQ(echoed((*replies)[0].get()), "first");
+  EXPECT_EQ(echoed((*replies)[0]), "first");
   EXPECT_EQ((*replies)[1], nullptr);
   EXPECT_EQ((*replies)[2], nullptr);
   EXPECT_FALSE(link->connected());

@@ -36,14 +36,12 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
   // Owned here whether or not the call happens.
   const Variant arguments(sink(parameters));
   if (DirectLink* link = directLinkTo(object.busName)) {
-    const Message call(methodCall({object, interface, method, arguments.get()}));
-    if (!call) return nullptr;
-    auto replies = link->exchange({call.get()}, milliseconds);
+    auto replies = link->exchange({{object, interface, method, arguments.get()}}, milliseconds);
     if (!replies) {
       if (milliseconds >= kTreeCallMilliseconds) markHung(object.busName);
       return nullptr;
     }
-    return replyBody((*replies)[0].get(), replyType);
+    return ofType(std::move(replies->front()), replyType);
   }
   GDBusConnection* bus = connectionTo(object.busName);
   if (bus == nullptr || !g_dbus_is_name(object.busName.c_str()) ||
