@@ -59,6 +59,7 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
     }
     g_error_free(error);
   }
+  if (reply != nullptr) noteAnswered(object.busName);
   return Variant(reply);
 }
 

@@ -15,14 +15,19 @@ namespace {
 
 constexpr const char* kRootPath = "/org/a11y/atspi/accessible/root";
 
-// The application's own address, when it gives one on a local socket.
-std::optional<std::string> askPeerAddress(GDBusConnection* bus, const std::string& busName) {
+// The application's own address, when it gives one on a local socket;
+// `unanswered` when it gave no answer in time.
+std::optional<std::string> askPeerAddress(GDBusConnection* bus, const std::string& busName,
+                                          bool& unanswered) {
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_sync(
       bus, busName.c_str(), kRootPath, "org.a11y.atspi.Application", "GetApplicationBusAddress",
       nullptr, G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kBusCallMilliseconds,
       nullptr, &error);
-  if (error != nullptr) g_error_free(error);
+  if (error != nullptr) {
+    unanswered = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT);
+    g_error_free(error);
+  }
   if (reply == nullptr) return std::nullopt;
   const gchar* text = nullptr;
   g_variant_get(reply, "(&s)", &text);
@@ -51,11 +56,15 @@ GDBusConnection* openPeer(const std::string& address) {
 struct Peer {
   GDBusConnection* connection = nullptr;  // null: reached through the bus
   std::unique_ptr<DirectLink> link;       // the same socket, for calls made here
+  // The application was too busy to say (still building its window, say):
+  // asked again once it answers over the bus.
+  bool askAgain = false;
 };
 
 Peer connectPeer(GDBusConnection* bus, const std::string& busName) {
-  const auto address = askPeerAddress(bus, busName);
-  if (!address) return {};
+  bool unanswered = false;
+  const auto address = askPeerAddress(bus, busName, unanswered);
+  if (!address) return {.askAgain = unanswered};
   const auto peer = withinTime<GDBusConnection*>(
       [address = *address]() -> std::optional<GDBusConnection*> {
         GDBusConnection* connection = openPeer(address);
@@ -111,6 +120,13 @@ DirectLink* directLinkTo(const std::string& busName) {
   Peer* peer = peerOf(all, bus, busName);
   if (peer == nullptr || !peer->link || !peer->link->connected()) return nullptr;
   return peer->link.get();
+}
+
+void noteAnswered(const std::string& busName) {
+  Peers& all = peers();
+  const std::lock_guard lock(all.mutex);
+  const auto it = all.byName.find(busName);
+  if (it != all.byName.end() && it->second.askAgain) all.byName.erase(it);
 }
 
 void markHung(const std::string& busName) {

@@ -17,7 +17,13 @@ namespace platform::accessibility {
 // an address that is not a local socket, a failure or a time-out, a closed
 // peer connection, and any other name get the accessibility bus itself. Null
 // without a connected accessibility bus, and for an application marked hung.
+// An application that leaves the ask unanswered (busy, say, building a long
+// list at start-up) is asked again after its next answer over the bus (see
+// noteAnswered), so that one busy moment does not keep it off its socket.
 GDBusConnection* connectionTo(const std::string& busName);
+
+// `busName` has answered a call over the bus.
+void noteAnswered(const std::string& busName);
 
 class DirectLink;
 

@@ -164,5 +164,30 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   EXPECT_FALSE(childrenOf({recorderName, kRoot}).has_value());
 }
 
+// An application too busy to give its address at the first call is asked
+// again once it answers over the bus, and then reached on its socket.
+TEST(ApplicationConnection, BusyAtFirstThenItsOwnSocket) {
+  testing::HeadlessSession session;
+  session.enterSession();
+  const pid_t recorder =
+      session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
+  ASSERT_TRUE(connectAccessibilityBus());
+  std::string recorderName;
+  ASSERT_TRUE(
+      testing::waitUntil([&] { return !(recorderName = busNameOf(recorder)).empty(); }, 20));
+
+  ASSERT_EQ(kill(recorder, SIGSTOP), 0);
+  EXPECT_EQ(connectionTo(recorderName), accessibilityBus()) << "no answer within the bound";
+  ASSERT_EQ(kill(recorder, SIGCONT), 0);
+  EXPECT_EQ(directLinkTo(recorderName), nullptr) << "not asked again before it has answered";
+  ASSERT_TRUE(testing::waitUntil(
+      [&] {
+        return childrenOf({recorderName, kRoot}).has_value();
+      },
+      10));
+  EXPECT_NE(connectionTo(recorderName), accessibilityBus());
+  EXPECT_NE(directLinkTo(recorderName), nullptr);
+}
+
 }  // namespace
 }  // namespace platform::accessibility
