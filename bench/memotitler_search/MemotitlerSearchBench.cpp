@@ -7,7 +7,9 @@
 // application and this process spent per search, which tells whose work a
 // search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight searches and scrolls) and "applied"
 // (renaming the last row, back and forth).
-//   build/bin/memotitler_search_bench [ROWS [RUNS]]
+// APP, when given, is started with "--generate ROWS" instead of the recorder
+// (bench/memotitler_search/qt-recorder.py is the same list in Qt).
+//   build/bin/memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]
 #include <unistd.h>
 
 #include <algorithm>
@@ -110,13 +112,20 @@ int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 500;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
   if (rows < 1 || runs < 1) {
-    std::fprintf(stderr, "usage: memotitler_search_bench [ROWS [RUNS]]\n");
+    std::fprintf(stderr, "usage: memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]\n");
     return 2;
   }
   try {
     platform::testing::HeadlessSession session;
     session.enterSession();
-    session.start(RECORDER_BIN, {"--generate", std::to_string(rows)});
+    std::string program = RECORDER_BIN;
+    std::vector<std::string> appArguments;
+    if (argc > 3) {
+      program = argv[3];
+      appArguments.assign(argv + 4, argv + argc);
+    }
+    appArguments.insert(appArguments.end(), {"--generate", std::to_string(rows)});
+    session.start(program, appArguments);
 
     const auto workspace = platform::workspace::makeSystemWorkspace();
     const auto ax = platform::accessibility::makeSystemAccessibility();
