@@ -118,15 +118,24 @@ std::string busNameOf(pid_t pid) {
   return "";
 }
 
-TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
+// A headless session with the recorder in it, listed on the accessibility bus.
+struct RecorderOnTheBus {
   testing::HeadlessSession session;
-  session.enterSession();
-  const pid_t recorder =
-      session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
-  ASSERT_TRUE(connectAccessibilityBus());
-  std::string recorderName;
-  ASSERT_TRUE(
-      testing::waitUntil([&] { return !(recorderName = busNameOf(recorder)).empty(); }, 20));
+  pid_t recorder = 0;
+  std::string name;
+  bool start() {
+    session.enterSession();
+    recorder = session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
+    return connectAccessibilityBus() &&
+           testing::waitUntil([&] { return !(name = busNameOf(recorder)).empty(); }, 20);
+  }
+};
+
+TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
+  RecorderOnTheBus on;
+  ASSERT_TRUE(on.start());
+  const pid_t recorder = on.recorder;
+  const std::string& recorderName = on.name;
 
   // GTK's bridge serves its objects on a socket of its own, and answers there.
   GDBusConnection* peer = connectionTo(recorderName);
@@ -167,14 +176,10 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
 // An application too busy to give its address at the first call is asked
 // again once it answers over the bus, and then reached on its socket.
 TEST(ApplicationConnection, BusyAtFirstThenItsOwnSocket) {
-  testing::HeadlessSession session;
-  session.enterSession();
-  const pid_t recorder =
-      session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
-  ASSERT_TRUE(connectAccessibilityBus());
-  std::string recorderName;
-  ASSERT_TRUE(
-      testing::waitUntil([&] { return !(recorderName = busNameOf(recorder)).empty(); }, 20));
+  RecorderOnTheBus on;
+  ASSERT_TRUE(on.start());
+  const pid_t recorder = on.recorder;
+  const std::string& recorderName = on.name;
 
   ASSERT_EQ(kill(recorder, SIGSTOP), 0);
   EXPECT_EQ(connectionTo(recorderName), accessibilityBus()) << "no answer within the bound";
