@@ -3,15 +3,22 @@
 // each way of reading the window: bulk searches (the Collection interface and
 // batched reads) and the walk element by element. Two searches, each RUNS
 // times (default 5): one matching the last row and one matching nothing; both
-// ways must give the same candidates. Then whole memotitler runs, end to end,
-// RUNS times each: "not_found" (eight searches and scrolls) and "applied"
+// ways must give the same candidates. Each line gives the processor time the
+// application and this process spent per search, which tells whose work a
+// search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight searches and scrolls) and "applied"
 // (renaming the last row, back and forth).
-//   build/bin/memotitler_search_bench [ROWS [RUNS]]
+// APP, when given, is started with "--generate ROWS" instead of the recorder
+// (bench/memotitler_search/qt-recorder.py is the same list in Qt).
+//   build/bin/memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -49,13 +56,35 @@ class ElementByElement : public Accessibility {
   Accessibility& ax_;
 };
 
+// Seconds on a processor of every thread of process `pid`, from the
+// scheduler's own accounting; 0 when it cannot be read.
+double cpuSecondsOf(std::int32_t pid) {
+  double total = 0;
+  std::error_code error;
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream stat(task.path() / "schedstat");
+    double nanoseconds = 0;
+    if (stat >> nanoseconds) total += nanoseconds / 1e9;
+  }
+  return total;
+}
+
 struct Timing {
   std::vector<double> seconds;
+  double applicationCpu = 0;  // summed over the runs
+  double ownCpu = 0;
   void print(const std::string& what) {
     std::sort(seconds.begin(), seconds.end());
-    std::printf("%-48s median %8.1f ms, best %8.1f ms, worst %8.1f ms (%zu runs)\n", what.c_str(),
-                1000 * seconds[seconds.size() / 2], 1000 * seconds.front(),
-                1000 * seconds.back(), seconds.size());
+    std::printf("%-48s median %8.1f ms, best %8.1f ms, worst %8.1f ms (%zu runs)", what.c_str(),
+                1000 * seconds[seconds.size() / 2], 1000 * seconds.front(), 1000 * seconds.back(),
+                seconds.size());
+    if (applicationCpu > 0) {
+      std::printf("; processor per search: application %.1f ms, here %.1f ms",
+                  1000 * applicationCpu / static_cast<double>(seconds.size()),
+                  1000 * ownCpu / static_cast<double>(seconds.size()));
+    }
+    std::printf("\n");
   }
 };
 
@@ -83,13 +112,20 @@ int main(int argc, char** argv) {
   const int rows = argc > 1 ? std::atoi(argv[1]) : 500;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
   if (rows < 1 || runs < 1) {
-    std::fprintf(stderr, "usage: memotitler_search_bench [ROWS [RUNS]]\n");
+    std::fprintf(stderr, "usage: memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]\n");
     return 2;
   }
   try {
     platform::testing::HeadlessSession session;
     session.enterSession();
-    session.start(RECORDER_BIN, {"--generate", std::to_string(rows)});
+    std::string program = RECORDER_BIN;
+    std::vector<std::string> appArguments;
+    if (argc > 3) {
+      program = argv[3];
+      appArguments.assign(argv + 4, argv + argc);
+    }
+    appArguments.insert(appArguments.end(), {"--generate", std::to_string(rows)});
+    session.start(program, appArguments);
 
     const auto workspace = platform::workspace::makeSystemWorkspace();
     const auto ax = platform::accessibility::makeSystemAccessibility();
@@ -132,9 +168,13 @@ int main(int argc, char** argv) {
       for (int p = 0; p < 2; ++p) {
         Timing timing;
         for (int run = 0; run < runs; ++run) {
+          const double application = cpuSecondsOf(pid);
+          const double own = cpuSecondsOf(getpid());
           timing.seconds.push_back(secondsOf([&] {
             byPath[p] = memotitler::findMatches(paths[p].reads, window, search.title, std::nullopt);
           }));
+          timing.applicationCpu += cpuSecondsOf(pid) - application;
+          timing.ownCpu += cpuSecondsOf(getpid()) - own;
           if (byPath[p].size() != search.candidates) {
             std::fprintf(stderr, "%s, %s: %zu candidates, not %zu\n", search.name, paths[p].name,
                          byPath[p].size(), search.candidates);

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "AtspiBus.h"
+#include "AtspiDirectLink.h"
 #include "AtspiPeer.h"
 
 namespace platform::accessibility {
@@ -77,25 +78,44 @@ Variant replyBody(GDBusMessage* reply, const char* replyType) {
   return Variant(g_variant_ref(body));
 }
 
+// The application that every one of the calls goes to; null for a mix.
+const std::string* soleApplication(const std::vector<ObjectCall>& calls) {
+  for (const auto& call : calls) {
+    if (call.object.busName != calls.front().object.busName) return nullptr;
+  }
+  return calls.empty() ? nullptr : &calls.front().object.busName;
+}
+
 // Calls that all go to one application go over its own connection; the
 // accessibility bus reaches any mix of them.
 GDBusConnection* batchConnection(const std::vector<ObjectCall>& calls) {
-  for (const auto& call : calls) {
-    if (call.object.busName != calls.front().object.busName) return accessibilityBus();
-  }
-  return calls.empty() ? accessibilityBus() : connectionTo(calls.front().object.busName);
+  const std::string* application = soleApplication(calls);
+  return application != nullptr ? connectionTo(*application) : accessibilityBus();
 }
 
 }  // namespace
 
+Variant ofType(Variant values, const char* replyType) {
+  if (!values || !g_variant_is_of_type(values.get(), G_VARIANT_TYPE(replyType))) return nullptr;
+  return values;
+}
+
 std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
                                                 const char* replyType) {
-  std::vector<GDBusMessage*> messages;
+  // Owned here whether or not the calls happen.
+  std::vector<Variant> parameters;
   for (auto& call : calls) {
-    if (call.parameters != nullptr) g_variant_ref_sink(call.parameters);
-    messages.push_back(callMessage(call));
-    if (call.parameters != nullptr) g_variant_unref(call.parameters);
+    if (call.parameters != nullptr) parameters.emplace_back(g_variant_ref_sink(call.parameters));
   }
+  const std::string* application = soleApplication(calls);
+  if (DirectLink* link = application != nullptr ? directLinkTo(*application) : nullptr) {
+    auto replies = link->exchange(calls, kBusCallMilliseconds);
+    if (!replies) return std::nullopt;
+    for (auto& reply : *replies) reply = ofType(std::move(reply), replyType);
+    return replies;
+  }
+  std::vector<GDBusMessage*> messages;
+  for (auto& call : calls) messages.push_back(callMessage(call));
   const auto releaseFrom = [&messages](std::size_t first) {
     for (std::size_t i = first; i < messages.size(); ++i) {
       if (messages[i] != nullptr) g_object_unref(messages[i]);

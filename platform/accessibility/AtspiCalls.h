@@ -15,6 +15,9 @@ struct ObjectCall {
   GVariant* parameters;  // taken over when floating; null for none
 };
 
+// `values` when they are of `replyType`, else null.
+Variant ofType(Variant values, const char* replyType);
+
 // Makes the calls with many in flight at a time, so that they cost about one
 // round trip together instead of one each, and waits for every reply. The
 // replies in the calls' order, null where a call failed or answered with

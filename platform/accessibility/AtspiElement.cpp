@@ -1,6 +1,8 @@
 #include "AtspiElement.h"
 
 #include "AtspiBus.h"
+#include "AtspiCalls.h"
+#include "AtspiDirectLink.h"
 #include "AtspiPeer.h"
 
 namespace platform::accessibility {
@@ -33,6 +35,14 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
                    GVariant* parameters, const char* replyType, int milliseconds) {
   // Owned here whether or not the call happens.
   const Variant arguments(sink(parameters));
+  if (DirectLink* link = directLinkTo(object.busName)) {
+    auto replies = link->exchange({{object, interface, method, arguments.get()}}, milliseconds);
+    if (!replies) {
+      if (milliseconds >= kTreeCallMilliseconds) markHung(object.busName);
+      return nullptr;
+    }
+    return ofType(std::move(replies->front()), replyType);
+  }
   GDBusConnection* bus = connectionTo(object.busName);
   if (bus == nullptr || !g_dbus_is_name(object.busName.c_str()) ||
       !g_variant_is_object_path(object.path.c_str())) {
@@ -49,6 +59,7 @@ Variant callObject(const ObjectReference& object, const char* interface, const c
     }
     g_error_free(error);
   }
+  if (reply != nullptr) noteAnswered(object.busName);
   return Variant(reply);
 }
 

@@ -118,21 +118,33 @@ std::string busNameOf(pid_t pid) {
   return "";
 }
 
-TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
+// A headless session with the recorder in it, listed on the accessibility bus.
+struct RecorderOnTheBus {
   testing::HeadlessSession session;
-  session.enterSession();
-  const pid_t recorder =
-      session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
-  ASSERT_TRUE(connectAccessibilityBus());
-  std::string recorderName;
-  ASSERT_TRUE(
-      testing::waitUntil([&] { return !(recorderName = busNameOf(recorder)).empty(); }, 20));
+  pid_t recorder = 0;
+  std::string name;
+  bool start() {
+    session.enterSession();
+    recorder = session.start(RECORDER_BIN, {"--recording", "Shopping list", "2026-12-10", "0:42"});
+    return connectAccessibilityBus() &&
+           testing::waitUntil([&] { return !(name = busNameOf(recorder)).empty(); }, 20);
+  }
+};
+
+TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
+  RecorderOnTheBus on;
+  ASSERT_TRUE(on.start());
+  const pid_t recorder = on.recorder;
+  const std::string& recorderName = on.name;
 
   // GTK's bridge serves its objects on a socket of its own, and answers there.
   GDBusConnection* peer = connectionTo(recorderName);
   ASSERT_NE(peer, nullptr);
   EXPECT_NE(peer, accessibilityBus());
   EXPECT_EQ(connectionTo(recorderName), peer) << "asked once, kept";
+  DirectLink* link = directLinkTo(recorderName);
+  ASSERT_NE(link, nullptr) << "calls made here go over a link of their own to the same socket";
+  EXPECT_EQ(directLinkTo(recorderName), link);
   const auto windows = childrenOf({recorderName, kRoot});
   ASSERT_TRUE(windows.has_value());
   EXPECT_FALSE(windows->empty());
@@ -140,12 +152,14 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   // Well-known names and the bus daemon are the bus's.
   EXPECT_EQ(connectionTo("org.a11y.atspi.Registry"), accessibilityBus());
   EXPECT_EQ(connectionTo("org.freedesktop.DBus"), accessibilityBus());
+  EXPECT_EQ(directLinkTo("org.a11y.atspi.Registry"), nullptr);
 
   // An address that is not a socket on this machine is not followed; a
   // listing that takes longer than an ordinary call still comes back.
   {
     const StandInApplication standIn;
     EXPECT_EQ(connectionTo(standIn.name()), accessibilityBus());
+    EXPECT_EQ(directLinkTo(standIn.name()), nullptr);
     const auto children = childrenOf({standIn.name(), kRoot});
     ASSERT_TRUE(children.has_value());
     EXPECT_EQ(children->size(), 1u);
@@ -155,7 +169,29 @@ TEST(ApplicationConnection, OwnSocketWhereOfferedElseTheBus) {
   ASSERT_EQ(kill(recorder, SIGTERM), 0);
   EXPECT_TRUE(
       testing::waitUntil([&] { return connectionTo(recorderName) == accessibilityBus(); }, 10));
+  EXPECT_TRUE(testing::waitUntil([&] { return directLinkTo(recorderName) == nullptr; }, 10));
   EXPECT_FALSE(childrenOf({recorderName, kRoot}).has_value());
+}
+
+// An application too busy to give its address at the first call is asked
+// again once it answers over the bus, and then reached on its socket.
+TEST(ApplicationConnection, BusyAtFirstThenItsOwnSocket) {
+  RecorderOnTheBus on;
+  ASSERT_TRUE(on.start());
+  const pid_t recorder = on.recorder;
+  const std::string& recorderName = on.name;
+
+  ASSERT_EQ(kill(recorder, SIGSTOP), 0);
+  EXPECT_EQ(connectionTo(recorderName), accessibilityBus()) << "no answer within the bound";
+  ASSERT_EQ(kill(recorder, SIGCONT), 0);
+  EXPECT_EQ(directLinkTo(recorderName), nullptr) << "not asked again before it has answered";
+  ASSERT_TRUE(testing::waitUntil(
+      [&] {
+        return childrenOf({recorderName, kRoot}).has_value();
+      },
+      10));
+  EXPECT_NE(connectionTo(recorderName), accessibilityBus());
+  EXPECT_NE(directLinkTo(recorderName), nullptr);
 }
 
 }  // namespace
