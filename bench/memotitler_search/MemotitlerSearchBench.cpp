@@ -5,10 +5,10 @@
 // times (default 5): one matching the last row and one matching nothing; both
 // ways must give the same candidates. Each line gives the processor time the
 // application and this process spent per search, which tells whose work a
-// search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight searches and scrolls) and "applied"
-// (renaming the last row, back and forth).
-// APP, when given, is started with "--generate ROWS" instead of the recorder
-// (bench/memotitler_search/qt-recorder.py is the same list in Qt).
+// search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight
+// searches and scrolls) and "applied" (renaming the last row, back and forth). APP, when given, is
+// started with "--generate ROWS" instead of the recorder (bench/memotitler_search/qt-recorder.py is
+// the same list in Qt).
 //   build/bin/memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]
 #include <unistd.h>
 
@@ -36,7 +36,8 @@ using platform::accessibility::Accessibility;
 using platform::accessibility::Element;
 using platform::accessibility::Value;
 
-// The desktop's interface without its bulk search: findMatches walks.
+// The desktop's interface without its bulk search: findMatches walks (its
+// batched reads stay).
 class ElementByElement : public Accessibility {
  public:
   explicit ElementByElement(Accessibility& ax) : ax_(ax) {}
@@ -44,6 +45,10 @@ class ElementByElement : public Accessibility {
   Element applicationElement(std::int32_t pid) override { return ax_.applicationElement(pid); }
   std::optional<Value> copyAttributeValue(const Element& e, const std::string& a) override {
     return ax_.copyAttributeValue(e, a);
+  }
+  std::vector<std::optional<Value>> copyAttributeValues(const std::vector<Element>& e,
+                                                        const std::string& a) override {
+    return ax_.copyAttributeValues(e, a);
   }
   bool setAttributeValue(const Element& e, const std::string& a, const Value& v) override {
     return ax_.setAttributeValue(e, a, v);

@@ -80,6 +80,17 @@ class Accessibility {
   virtual std::optional<Value> copyAttributeValue(const Element& element,
                                                   const std::string& attribute) = 0;
 
+  // Reads one attribute of each element, as copyAttributeValue does, in the
+  // elements' order. A desktop may make the reads together, in about one
+  // round trip; by default they are made one by one.
+  virtual std::vector<std::optional<Value>> copyAttributeValues(
+      const std::vector<Element>& elements, const std::string& attribute) {
+    std::vector<std::optional<Value>> values;
+    values.reserve(elements.size());
+    for (const auto& element : elements) values.push_back(copyAttributeValue(element, attribute));
+    return values;
+  }
+
   // Attempts a write. True when the application accepted it; callers may
   // ignore the answer.
   virtual bool setAttributeValue(const Element& element, const std::string& attribute,

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "AtspiBus.h"
+#include "AtspiCalls.h"
 #include "AtspiElement.h"
 #include "AtspiSearch.h"
 
@@ -77,8 +78,8 @@ bool accepted(const Variant& reply) {
 }
 
 std::optional<Value> wholeText(const ObjectReference& object) {
-  const Variant reply = callObject(object, "org.a11y.atspi.Text", "GetText",
-                                   g_variant_new("(ii)", 0, -1), "(s)");
+  const Variant reply =
+      callObject(object, "org.a11y.atspi.Text", "GetText", g_variant_new("(ii)", 0, -1), "(s)");
   if (!reply) return std::nullopt;
   const gchar* text = nullptr;
   g_variant_get(reply.get(), "(&s)", &text);
@@ -104,7 +105,8 @@ std::optional<Value> focused(const ObjectReference& object) {
 
 bool writeText(const ObjectReference& object, const Value& value) {
   const auto* text = std::get_if<std::string>(&value);
-  if (text == nullptr || !g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) {
+  if (text == nullptr ||
+      !g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) {
     return false;
   }
   return accepted(callObject(object, "org.a11y.atspi.EditableText", "SetTextContents",
@@ -121,7 +123,8 @@ bool writeFocus(const ObjectReference& object, const Value& value) {
 std::optional<gint32> screenCoordinate(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double rounded = std::round(value);
-  if (rounded < std::numeric_limits<gint32>::min() || rounded > std::numeric_limits<gint32>::max()) {
+  if (rounded < std::numeric_limits<gint32>::min() ||
+      rounded > std::numeric_limits<gint32>::max()) {
     return std::nullopt;
   }
   return static_cast<gint32>(rounded);
@@ -218,6 +221,57 @@ bool increment(const ObjectReference& object) {
   return false;
 }
 
+// The one call that reads `attribute` of an object, with the type of its
+// reply; false for an attribute read another way.
+bool readCall(const std::string& attribute, ObjectCall& call, const char*& replyType) {
+  call.parameters = nullptr;
+  if (attribute == "AXRole" || attribute == "AXChildren") {
+    call.interface = kAccessibleInterface;
+    call.method = attribute == "AXRole" ? "GetRole" : "GetChildren";
+    replyType = attribute == "AXRole" ? "(u)" : "(a(so))";
+  } else if (attribute == "AXDescription" || attribute == "AXTitle") {
+    call.interface = "org.freedesktop.DBus.Properties";
+    call.method = "Get";
+    call.parameters = g_variant_new("(ss)", kAccessibleInterface,
+                                    attribute == "AXTitle" ? "Name" : "Description");
+    replyType = "(v)";
+  } else if (attribute == "AXValue") {
+    call.interface = "org.a11y.atspi.Text";
+    call.method = "GetText";
+    call.parameters = g_variant_new("(ii)", 0, -1);
+    replyType = "(s)";
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The attribute's value from the reply of its read call, as
+// copyAttributeValue gives it.
+std::optional<Value> readValue(const std::string& attribute, GVariant* reply) {
+  if (reply == nullptr) return std::nullopt;
+  if (attribute == "AXRole") {
+    guint32 role = 0;
+    g_variant_get(reply, "(u)", &role);
+    return Value(axRoleName(static_cast<AtspiRole>(role)));
+  }
+  if (attribute == "AXChildren") {
+    std::vector<Element> elements;
+    for (auto& child : referencesIn(reply)) elements.push_back(wrapReference(std::move(child)));
+    return Value(std::move(elements));
+  }
+  if (attribute == "AXValue") {
+    const gchar* text = nullptr;
+    g_variant_get(reply, "(&s)", &text);
+    return Value(std::string(text));
+  }
+  GVariant* boxed = nullptr;
+  g_variant_get(reply, "(v)", &boxed);
+  const Variant value(boxed);
+  if (!value || !g_variant_is_of_type(value.get(), G_VARIANT_TYPE_STRING)) return std::nullopt;
+  return stringOrEmpty(std::string(g_variant_get_string(value.get(), nullptr)));
+}
+
 }  // namespace
 
 std::string axRoleName(AtspiRole role) {
@@ -266,6 +320,34 @@ std::optional<Value> AtspiAccessibility::copyAttributeValue(const Element& eleme
   if (attribute == "AXPosition") return screenPosition(*object);
   if (attribute == "AXFocused") return focused(*object);
   return std::nullopt;
+}
+
+std::vector<std::optional<Value>> AtspiAccessibility::copyAttributeValues(
+    const std::vector<Element>& elements, const std::string& attribute) {
+  std::vector<std::optional<Value>> values(elements.size());
+  if (elements.empty() || !connectAccessibilityBus()) return values;
+  std::vector<ObjectCall> calls;
+  const char* replyType = nullptr;
+  for (const auto& element : elements) {
+    const ObjectReference* object = referenceOf(element);
+    ObjectCall call{};
+    if (object == nullptr || !readCall(attribute, call, replyType)) {
+      for (auto& made : calls) {
+        if (made.parameters != nullptr) g_variant_unref(g_variant_ref_sink(made.parameters));
+      }
+      return Accessibility::copyAttributeValues(elements, attribute);
+    }
+    call.object = *object;
+    calls.push_back(call);
+  }
+  const auto replies =
+      callObjects(std::move(calls), replyType,
+                  attribute == "AXChildren" ? kTreeCallMilliseconds : kBusCallMilliseconds);
+  if (!replies) return values;  // no answer: every read failed
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    values[i] = readValue(attribute, (*replies)[i].get());
+  }
+  return values;
 }
 
 bool AtspiAccessibility::setAttributeValue(const Element& element, const std::string& attribute,

@@ -30,6 +30,10 @@ class AtspiAccessibility : public Accessibility {
   Element applicationElement(std::int32_t processId) override;
   std::optional<Value> copyAttributeValue(const Element& element,
                                           const std::string& attribute) override;
+  // "AXRole", "AXChildren", "AXDescription", "AXTitle" and "AXValue" in one
+  // batch of calls; the others one by one.
+  std::vector<std::optional<Value>> copyAttributeValues(const std::vector<Element>& elements,
+                                                        const std::string& attribute) override;
   bool setAttributeValue(const Element& element, const std::string& attribute,
                          const Value& value) override;
   bool performAction(const Element& element, const std::string& action) override;

@@ -101,7 +101,7 @@ Variant ofType(Variant values, const char* replyType) {
 }
 
 std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
-                                                const char* replyType) {
+                                                const char* replyType, int milliseconds) {
   // Owned here whether or not the calls happen.
   std::vector<Variant> parameters;
   for (auto& call : calls) {
@@ -109,8 +109,11 @@ std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
   }
   const std::string* application = soleApplication(calls);
   if (DirectLink* link = application != nullptr ? directLinkTo(*application) : nullptr) {
-    auto replies = link->exchange(calls, kBusCallMilliseconds);
-    if (!replies) return std::nullopt;
+    auto replies = link->exchange(calls, milliseconds);
+    if (!replies) {
+      if (milliseconds >= kTreeCallMilliseconds) markHung(*application);
+      return std::nullopt;
+    }
     for (auto& reply : *replies) reply = ofType(std::move(reply), replyType);
     return replies;
   }
@@ -150,7 +153,7 @@ std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
     // when none are left to send.
     batch->wakeAt = next < messages.size() ? kInFlight / 2 : 0;
     const std::size_t received = batch->received;
-    if (!batch->arrived.wait_for(lock, std::chrono::milliseconds(kBusCallMilliseconds),
+    if (!batch->arrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                  [&] { return batch->waiting.size() <= batch->wakeAt; })) {
       answered = batch->received != received;  // no reply at all for that long
     }
@@ -159,7 +162,10 @@ std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
   lock.unlock();
   releaseFrom(next);
   g_dbus_connection_remove_filter(bus, filter);
-  if (!answered) return std::nullopt;
+  if (!answered) {
+    if (milliseconds >= kTreeCallMilliseconds && application != nullptr) markHung(*application);
+    return std::nullopt;
+  }
   std::vector<Variant> results(calls.size());
   const std::lock_guard done(batch->mutex);
   for (std::size_t i = 0; i < calls.size(); ++i) {

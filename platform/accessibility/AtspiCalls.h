@@ -22,8 +22,13 @@ Variant ofType(Variant values, const char* replyType);
 // round trip together instead of one each, and waits for every reply. The
 // replies in the calls' order, null where a call failed or answered with
 // another type than `replyType`; nothing when the bus is not connected or no
-// reply came for kBusCallMilliseconds (the application stopped answering).
+// reply came for `milliseconds` (the application stopped answering).
+//
+// `milliseconds` bounds the wait for the next reply: kTreeCallMilliseconds
+// for calls whose answers grow with the tree, and then an application left
+// silent that long is marked hung.
 std::optional<std::vector<Variant>> callObjects(std::vector<ObjectCall> calls,
-                                                const char* replyType);
+                                                const char* replyType,
+                                                int milliseconds = kBusCallMilliseconds);
 
 }  // namespace platform::accessibility

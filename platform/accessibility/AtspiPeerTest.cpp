@@ -1,7 +1,7 @@
 // Which connection reaches each application, over a real accessibility bus in
 // a headless session: the recorder test app (GTK 3) over its own socket, and a
 // stand-in application that hands out a network address and answers its
-// children slowly over the bus.
+// children slowly over the bus; and reads of many elements made together.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -192,6 +192,45 @@ TEST(ApplicationConnection, BusyAtFirstThenItsOwnSocket) {
       10));
   EXPECT_NE(connectionTo(recorderName), accessibilityBus());
   EXPECT_NE(directLinkTo(recorderName), nullptr);
+}
+
+// Reads made together give what the same reads one by one give, failures in
+// their places.
+TEST(BatchedReads, SameAsOneByOne) {
+  RecorderOnTheBus on;
+  ASSERT_TRUE(on.start());
+  const auto ax = makeSystemAccessibility();
+  std::vector<Element> elements;
+  ASSERT_TRUE(testing::waitUntil(
+      [&] {
+        elements.clear();
+        std::vector<Element> level{ax->applicationElement(on.recorder)};
+        // Every element of the window's tree, level by level.
+        while (!level.empty()) {
+          elements.insert(elements.end(), level.begin(), level.end());
+          std::vector<Element> next;
+          for (const auto& element : level) {
+            const auto children = ax->copyAttributeValue(element, "AXChildren");
+            if (const auto* list =
+                    children ? std::get_if<std::vector<Element>>(&*children) : nullptr) {
+              next.insert(next.end(), list->begin(), list->end());
+            }
+          }
+          level = std::move(next);
+        }
+        return elements.size() > 5;
+      },
+      20));
+  elements.push_back(wrapReference({on.name, "/org/a11y/atspi/accessible/no_such_object"}));
+  for (const char* attribute : {"AXRole", "AXChildren", "AXDescription", "AXTitle", "AXValue"}) {
+    SCOPED_TRACE(attribute);
+    const auto together = ax->copyAttributeValues(elements, attribute);
+    ASSERT_EQ(together.size(), elements.size());
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+      EXPECT_EQ(together[i], ax->copyAttributeValue(elements[i], attribute)) << "element " << i;
+    }
+    EXPECT_FALSE(together.back().has_value());
+  }
 }
 
 }  // namespace

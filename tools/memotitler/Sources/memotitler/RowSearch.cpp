@@ -50,34 +50,61 @@ void addIfFieldMatches(Accessibility& ax, const Element& field,
 // A row button described by `findTitle` is a candidate through its first text
 // field.
 void addIfButtonMatches(Accessibility& ax, const Element& button,
-                        const std::optional<std::string>& description,
-                        const std::string& findTitle, std::vector<MatchCandidate>& candidates) {
+                        const std::optional<std::string>& description, const std::string& findTitle,
+                        std::vector<MatchCandidate>& candidates) {
   const std::string text = description.value_or("");
   if (!buttonMatches(text, findTitle)) return;
   if (const auto field = firstTextField(ax, button)) candidates.push_back({*field, button, text});
 }
 
-// The walk element by element: at least two round trips per element.
+// The text of a value read as copyAttributeValue gives it; nothing for an
+// empty value or one that is not text, as axCopyString reads it.
+std::optional<std::string> textOf(const std::optional<platform::accessibility::Value>& value) {
+  const auto* text = value ? std::get_if<std::string>(&*value) : nullptr;
+  if (text == nullptr) return std::nullopt;
+  return validText(*text);
+}
+
+// The walk element by element, breadth first, one level of the tree at a
+// time: each level's roles, texts and children are read together, so that a
+// desktop that can make many reads at once pays about one round trip for
+// each, while the order and the bound are those of a walk one element after
+// another.
 std::vector<MatchCandidate> walkMatches(Accessibility& ax, const Element& window,
                                         const std::string& findTitle) {
   std::vector<MatchCandidate> candidates;
-  std::deque<Element> queue{window};
+  std::vector<Element> level{window};
   std::size_t queued = 1;
-  while (!queue.empty()) {
-    const Element element = std::move(queue.front());
-    queue.pop_front();
-    const std::string role = axCopyString(ax, element, "AXRole").value_or("");
-    if (role == "AXTextField") {
-      addIfFieldMatches(ax, element, readText(ax, element, "AXValue"), findTitle, candidates);
-    } else if (role == "AXButton") {
-      addIfButtonMatches(ax, element, readText(ax, element, "AXDescription"), findTitle,
-                         candidates);
+  while (!level.empty()) {
+    const auto roles = ax.copyAttributeValues(level, "AXRole");
+    std::vector<Element> fields, buttons;
+    for (std::size_t i = 0; i < level.size(); ++i) {
+      const auto role = textOf(roles[i]).value_or("");
+      if (role == "AXTextField") fields.push_back(level[i]);
+      if (role == "AXButton") buttons.push_back(level[i]);
     }
-    for (auto& child : axCopyArray(ax, element, "AXChildren")) {
-      if (queued >= kMaxElementsWalked) break;
-      queue.push_back(std::move(child));
-      ++queued;
+    const auto values = ax.copyAttributeValues(fields, "AXValue");
+    const auto descriptions = ax.copyAttributeValues(buttons, "AXDescription");
+    std::size_t field = 0, button = 0;
+    for (std::size_t i = 0; i < level.size(); ++i) {
+      const auto role = textOf(roles[i]).value_or("");
+      if (role == "AXTextField") {
+        addIfFieldMatches(ax, level[i], textOf(values[field++]), findTitle, candidates);
+      } else if (role == "AXButton") {
+        addIfButtonMatches(ax, level[i], textOf(descriptions[button++]), findTitle, candidates);
+      }
     }
+    std::vector<Element> next;
+    for (auto& read : ax.copyAttributeValues(level, "AXChildren")) {
+      auto* children = read ? std::get_if<std::vector<Element>>(&*read) : nullptr;
+      if (children == nullptr) continue;
+      for (auto& child : *children) {
+        if (queued >= kMaxElementsWalked) break;
+        next.push_back(std::move(child));
+        ++queued;
+      }
+    }
+    level = std::move(next);
   }
   return candidates;
 }
