@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <deque>
 
 #include "AxRead.h"
 #include "platform/text/Compare.h"
@@ -57,10 +56,12 @@ void addIfButtonMatches(Accessibility& ax, const Element& button,
   if (const auto field = firstTextField(ax, button)) candidates.push_back({*field, button, text});
 }
 
-// The text of a value read as copyAttributeValue gives it; nothing for an
-// empty value or one that is not text, as axCopyString reads it.
-std::optional<std::string> textOf(const std::optional<platform::accessibility::Value>& value) {
-  const auto* text = value ? std::get_if<std::string>(&*value) : nullptr;
+using Reads = std::vector<std::optional<platform::accessibility::Value>>;
+
+// The text of the i-th read, as axCopyString reads it; nothing for a read
+// that failed, is missing, or gave an empty value or one that is not text.
+std::optional<std::string> textOf(const Reads& reads, std::size_t i) {
+  const auto* text = i < reads.size() && reads[i] ? std::get_if<std::string>(&*reads[i]) : nullptr;
   if (text == nullptr) return std::nullopt;
   return validText(*text);
 }
@@ -79,7 +80,7 @@ std::vector<MatchCandidate> walkMatches(Accessibility& ax, const Element& window
     const auto roles = ax.copyAttributeValues(level, "AXRole");
     std::vector<Element> fields, buttons;
     for (std::size_t i = 0; i < level.size(); ++i) {
-      const auto role = textOf(roles[i]).value_or("");
+      const auto role = textOf(roles, i).value_or("");
       if (role == "AXTextField") fields.push_back(level[i]);
       if (role == "AXButton") buttons.push_back(level[i]);
     }
@@ -87,11 +88,11 @@ std::vector<MatchCandidate> walkMatches(Accessibility& ax, const Element& window
     const auto descriptions = ax.copyAttributeValues(buttons, "AXDescription");
     std::size_t field = 0, button = 0;
     for (std::size_t i = 0; i < level.size(); ++i) {
-      const auto role = textOf(roles[i]).value_or("");
+      const auto role = textOf(roles, i).value_or("");
       if (role == "AXTextField") {
-        addIfFieldMatches(ax, level[i], textOf(values[field++]), findTitle, candidates);
+        addIfFieldMatches(ax, level[i], textOf(values, field++), findTitle, candidates);
       } else if (role == "AXButton") {
-        addIfButtonMatches(ax, level[i], textOf(descriptions[button++]), findTitle, candidates);
+        addIfButtonMatches(ax, level[i], textOf(descriptions, button++), findTitle, candidates);
       }
     }
     std::vector<Element> next;
