@@ -205,6 +205,8 @@ class FfmpegAudioSource : public AudioSource {
     const int init = swr_init(resampler_);
     if (init < 0) return fail(init);
     inputRate_ = frame->sample_rate;
+    inputFormat_ = frame->format;
+    inputChannels_ = frame->ch_layout.nb_channels;
     return true;
   }
 
@@ -234,6 +236,11 @@ class FfmpegAudioSource : public AudioSource {
     if (!ensureResampler(frame)) return false;
     if (frame->sample_rate != inputRate_) {
       return failWith("the sample rate changes inside the stream");
+    }
+    // The resampler reads as many planes, of the kind, it was set up for.
+    if (frame->format != inputFormat_ || frame->ch_layout.nb_channels != inputChannels_ ||
+        frame->extended_data == nullptr) {
+      return failWith("the sample format or channel count changes inside the stream");
     }
     const int capacity = swr_get_out_samples(resampler_, frame->nb_samples);
     if (capacity < 0) return fail(capacity);
@@ -277,6 +284,8 @@ class FfmpegAudioSource : public AudioSource {
   SwrContext* resampler_ = nullptr;
   int stream_ = -1;
   int inputRate_ = 0;
+  int inputFormat_ = -1;
+  int inputChannels_ = 0;
   std::int64_t inputSamples_ = 0;
   std::optional<double> statedSeconds_;
   bool draining_ = false;
