@@ -87,5 +87,18 @@ TEST(FfmpegAudioSource, RefusesWhatIsNotAudio) {
   }
 }
 
+// A damaged file (found by the fuzzer) whose later frames have another sample
+// format or channel count than the first: a failure with its reason, not a
+// crash in the resampler.
+TEST(FfmpegAudioSource, AFormatChangeInsideTheStreamFailsWithAReason) {
+  auto opened = openAudioFile(std::string(AUDIO_FIXTURES) + "/format-changes-midway.bin", 16000);
+  ASSERT_NE(opened.source, nullptr) << opened.error;
+  std::vector<float> block(4096);
+  while (opened.source->read(block) > 0) {
+  }
+  EXPECT_EQ(opened.source->error().value_or(""),
+            "the sample format or channel count changes inside the stream");
+}
+
 }  // namespace
 }  // namespace platform::audio
