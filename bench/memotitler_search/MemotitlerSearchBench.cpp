@@ -5,10 +5,11 @@
 // times (default 5): one matching the last row and one matching nothing; both
 // ways must give the same candidates. Each line gives the processor time the
 // application and this process spent per search, which tells whose work a
-// search waits for. Then whole memotitler runs, end to end, RUNS times each: "not_found" (eight
-// searches and scrolls) and "applied" (renaming the last row, back and forth). APP, when given, is
-// started with "--generate ROWS" instead of the recorder (bench/memotitler_search/qt-recorder.py is
-// the same list in Qt).
+// search waits for. Then whole memotitler runs, end to end, RUNS times each:
+// "not_found" (eight searches and scrolls) and "applied" (renaming the last
+// row, back and forth). APP, when given, is started with "--generate ROWS"
+// instead of the recorder (bench/memotitler_search/qt-recorder.py is the same
+// list in Qt).
 //   build/bin/memotitler_search_bench [ROWS [RUNS [APP [ARG...]]]]
 #include <unistd.h>
 

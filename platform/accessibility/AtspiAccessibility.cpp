@@ -78,8 +78,8 @@ bool accepted(const Variant& reply) {
 }
 
 std::optional<Value> wholeText(const ObjectReference& object) {
-  const Variant reply =
-      callObject(object, "org.a11y.atspi.Text", "GetText", g_variant_new("(ii)", 0, -1), "(s)");
+  const Variant reply = callObject(object, "org.a11y.atspi.Text", "GetText",
+                                   g_variant_new("(ii)", 0, -1), "(s)");
   if (!reply) return std::nullopt;
   const gchar* text = nullptr;
   g_variant_get(reply.get(), "(&s)", &text);
@@ -105,8 +105,7 @@ std::optional<Value> focused(const ObjectReference& object) {
 
 bool writeText(const ObjectReference& object, const Value& value) {
   const auto* text = std::get_if<std::string>(&value);
-  if (text == nullptr ||
-      !g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) {
+  if (text == nullptr || !g_utf8_validate(text->data(), static_cast<gssize>(text->size()), nullptr)) {
     return false;
   }
   return accepted(callObject(object, "org.a11y.atspi.EditableText", "SetTextContents",
@@ -123,8 +122,7 @@ bool writeFocus(const ObjectReference& object, const Value& value) {
 std::optional<gint32> screenCoordinate(double value) {
   if (!std::isfinite(value)) return std::nullopt;
   const double rounded = std::round(value);
-  if (rounded < std::numeric_limits<gint32>::min() ||
-      rounded > std::numeric_limits<gint32>::max()) {
+  if (rounded < std::numeric_limits<gint32>::min() || rounded > std::numeric_limits<gint32>::max()) {
     return std::nullopt;
   }
   return static_cast<gint32>(rounded);
@@ -221,8 +219,8 @@ bool increment(const ObjectReference& object) {
   return false;
 }
 
-// The one call that reads `attribute` of an object, with the type of its
-// reply; false for an attribute read another way.
+// The one call that reads `attribute` of an object (all but the object), with
+// the type of its reply; false for an attribute read another way.
 bool readCall(const std::string& attribute, ObjectCall& call, const char*& replyType) {
   call.parameters = nullptr;
   if (attribute == "AXRole" || attribute == "AXChildren") {
@@ -326,19 +324,19 @@ std::vector<std::optional<Value>> AtspiAccessibility::copyAttributeValues(
     const std::vector<Element>& elements, const std::string& attribute) {
   std::vector<std::optional<Value>> values(elements.size());
   if (elements.empty() || !connectAccessibilityBus()) return values;
-  std::vector<ObjectCall> calls;
+  ObjectCall read{};
   const char* replyType = nullptr;
+  if (!readCall(attribute, read, replyType)) {
+    return Accessibility::copyAttributeValues(elements, attribute);
+  }
+  // One set of parameters serves every call.
+  const Variant parameters(read.parameters != nullptr ? g_variant_ref_sink(read.parameters)
+                                                      : nullptr);
+  std::vector<ObjectCall> calls;
   for (const auto& element : elements) {
     const ObjectReference* object = referenceOf(element);
-    ObjectCall call{};
-    if (object == nullptr || !readCall(attribute, call, replyType)) {
-      for (auto& made : calls) {
-        if (made.parameters != nullptr) g_variant_unref(g_variant_ref_sink(made.parameters));
-      }
-      return Accessibility::copyAttributeValues(elements, attribute);
-    }
-    call.object = *object;
-    calls.push_back(call);
+    if (object == nullptr) return Accessibility::copyAttributeValues(elements, attribute);
+    calls.push_back({*object, read.interface, read.method, parameters.get()});
   }
   const auto replies =
       callObjects(std::move(calls), replyType,

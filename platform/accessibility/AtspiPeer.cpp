@@ -50,9 +50,6 @@ GDBusConnection* openPeer(const std::string& address) {
   return connection;
 }
 
-// A socket that accepts but never completes the handshake (the application
-// hung) must not hold the caller: the connection is made on a worker and
-// given up after the bound.
 struct Peer {
   GDBusConnection* connection = nullptr;  // null: reached through the bus
   std::unique_ptr<DirectLink> link;       // the same socket, for calls made here
@@ -61,6 +58,9 @@ struct Peer {
   bool askAgain = false;
 };
 
+// A socket that accepts but never completes the handshake (the application
+// hung) must not hold the caller: the connection is made on a worker and
+// given up after the bound.
 Peer connectPeer(GDBusConnection* bus, const std::string& busName) {
   bool unanswered = false;
   const auto address = askPeerAddress(bus, busName, unanswered);

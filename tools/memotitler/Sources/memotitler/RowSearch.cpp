@@ -49,21 +49,11 @@ void addIfFieldMatches(Accessibility& ax, const Element& field,
 // A row button described by `findTitle` is a candidate through its first text
 // field.
 void addIfButtonMatches(Accessibility& ax, const Element& button,
-                        const std::optional<std::string>& description, const std::string& findTitle,
-                        std::vector<MatchCandidate>& candidates) {
+                        const std::optional<std::string>& description,
+                        const std::string& findTitle, std::vector<MatchCandidate>& candidates) {
   const std::string text = description.value_or("");
   if (!buttonMatches(text, findTitle)) return;
   if (const auto field = firstTextField(ax, button)) candidates.push_back({*field, button, text});
-}
-
-using Reads = std::vector<std::optional<platform::accessibility::Value>>;
-
-// The text of the i-th read, as axCopyString reads it; nothing for a read
-// that failed, is missing, or gave an empty value or one that is not text.
-std::optional<std::string> textOf(const Reads& reads, std::size_t i) {
-  const auto* text = i < reads.size() && reads[i] ? std::get_if<std::string>(&*reads[i]) : nullptr;
-  if (text == nullptr) return std::nullopt;
-  return validText(*text);
 }
 
 // The walk element by element, breadth first, one level of the tree at a
@@ -77,29 +67,27 @@ std::vector<MatchCandidate> walkMatches(Accessibility& ax, const Element& window
   std::vector<Element> level{window};
   std::size_t queued = 1;
   while (!level.empty()) {
-    const auto roles = ax.copyAttributeValues(level, "AXRole");
+    std::vector<std::string> roles;
     std::vector<Element> fields, buttons;
-    for (std::size_t i = 0; i < level.size(); ++i) {
-      const auto role = textOf(roles, i).value_or("");
-      if (role == "AXTextField") fields.push_back(level[i]);
-      if (role == "AXButton") buttons.push_back(level[i]);
+    for (auto& role : axCopyStrings(ax, level, "AXRole")) {
+      roles.push_back(role.value_or(""));
+      if (roles.back() == "AXTextField") fields.push_back(level[roles.size() - 1]);
+      if (roles.back() == "AXButton") buttons.push_back(level[roles.size() - 1]);
     }
-    const auto values = ax.copyAttributeValues(fields, "AXValue");
-    const auto descriptions = ax.copyAttributeValues(buttons, "AXDescription");
+    const auto values = axCopyStrings(ax, fields, "AXValue");
+    const auto descriptions = axCopyStrings(ax, buttons, "AXDescription");
     std::size_t field = 0, button = 0;
     for (std::size_t i = 0; i < level.size(); ++i) {
-      const auto role = textOf(roles, i).value_or("");
-      if (role == "AXTextField") {
-        addIfFieldMatches(ax, level[i], textOf(values, field++), findTitle, candidates);
-      } else if (role == "AXButton") {
-        addIfButtonMatches(ax, level[i], textOf(descriptions, button++), findTitle, candidates);
+      if (roles[i] == "AXTextField") {
+        addIfFieldMatches(ax, level[i], validText(values[field++]), findTitle, candidates);
+      } else if (roles[i] == "AXButton") {
+        addIfButtonMatches(ax, level[i], validText(descriptions[button++]), findTitle,
+                           candidates);
       }
     }
     std::vector<Element> next;
-    for (auto& read : ax.copyAttributeValues(level, "AXChildren")) {
-      auto* children = read ? std::get_if<std::vector<Element>>(&*read) : nullptr;
-      if (children == nullptr) continue;
-      for (auto& child : *children) {
+    for (auto& children : axCopyArrays(ax, level, "AXChildren")) {
+      for (auto& child : children) {
         if (queued >= kMaxElementsWalked) break;
         next.push_back(std::move(child));
         ++queued;
