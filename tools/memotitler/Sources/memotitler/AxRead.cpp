@@ -20,9 +20,9 @@ std::optional<T> copyAs(platform::accessibility::Accessibility& ax,
 // One value for each element, in order; a desktop that answers with fewer
 // leaves the rest absent.
 template <typename T>
-std::vector<std::optional<T>> copyAllAs(platform::accessibility::Accessibility& ax,
-                                        const std::vector<platform::accessibility::Element>& elements,
-                                        const std::string& attribute) {
+std::vector<std::optional<T>> copyAllAs(
+    platform::accessibility::Accessibility& ax,
+    const std::vector<platform::accessibility::Element>& elements, const std::string& attribute) {
   auto values = ax.copyAttributeValues(elements, attribute);
   std::vector<std::optional<T>> held(elements.size());
   for (std::size_t i = 0; i < held.size() && i < values.size(); ++i) {
@@ -50,8 +50,8 @@ std::vector<std::vector<platform::accessibility::Element>> axCopyArrays(
     platform::accessibility::Accessibility& ax,
     const std::vector<platform::accessibility::Element>& elements, const std::string& attribute) {
   std::vector<std::vector<platform::accessibility::Element>> arrays;
-  for (auto& array : copyAllAs<std::vector<platform::accessibility::Element>>(ax, elements,
-                                                                              attribute)) {
+  for (auto& array :
+       copyAllAs<std::vector<platform::accessibility::Element>>(ax, elements, attribute)) {
     arrays.push_back(array.value_or(std::vector<platform::accessibility::Element>{}));
   }
   return arrays;
